@@ -1,0 +1,3 @@
+#include "About.h"
+
+void ToggleAboutBox() {}

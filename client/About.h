@@ -1,0 +1,3 @@
+#pragma once
+// The about box with its credits scroller.
+void ToggleAboutBox();

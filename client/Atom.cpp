@@ -1,0 +1,5 @@
+#include "Atom.h"
+
+void RunInstanceGuard() {}
+
+void ReleaseInstanceMark() {}

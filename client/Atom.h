@@ -1,0 +1,4 @@
+#pragma once
+// Single-instance guard: one copy of the client per user session.
+void RunInstanceGuard();
+void ReleaseInstanceMark();

@@ -1,0 +1,3 @@
+#include "ConnectForm.h"
+
+void DestroyConnectDialog() {}

@@ -1,0 +1,3 @@
+#pragma once
+// The server address dialog.
+void DestroyConnectDialog();

@@ -1,0 +1,233 @@
+#include "IniFile.h"
+
+#include "Global.h"
+
+#include <QFile>
+#include <QStringList>
+#include <array>
+
+namespace {
+// A settings file is a few kilobytes; reading stops here so that a huge file cannot
+// stall every lookup.
+constexpr qint64 MaxConfigBytes = 1 << 20;
+
+QStringList readLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromLatin1(file.read(MaxConfigBytes));
+    return text.split(QLatin1Char('\n'));
+}
+
+std::optional<QString> findValue(const QString &path, const QString &section, const QString &key)
+{
+    bool inSection = false;
+    for (QString line : readLines(path)) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            const qsizetype close = line.indexOf(QLatin1Char(']'));
+            if (close > 0) {
+                inSection = line.mid(1, close - 1).trimmed().compare(section, Qt::CaseInsensitive) == 0;
+                continue;
+            }
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (!inSection || eq < 0)
+            continue;
+        if (line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            return line.mid(eq + 1).trimmed();
+    }
+    return std::nullopt;
+}
+
+using Palette = std::array<QColor, 13>;
+
+const Palette &tableOf(ColorTable table)
+{
+    using namespace NamedColor;
+    static const Palette background{MoneyGreen, Blue, Black, Yellow, Maroon, Fuchsia, Teal,
+                                    Red, Silver, Aqua, Lime, SkyBlue, Cream};
+    static const Palette memoActive{Cream, MoneyGreen, SkyBlue, Yellow, Maroon, Fuchsia, Teal,
+                                    Red, Silver, Lime};
+    static const Palette memoInactive{Aqua, Blue, SkyBlue, Yellow, Maroon, Fuchsia, Teal,
+                                      Red, Silver, Lime};
+    switch (table) {
+    case ColorTable::MemoActive: return memoActive;
+    case ColorTable::MemoInactive: return memoInactive;
+    case ColorTable::Background: break;
+    }
+    return background;
+}
+
+std::size_t rowsOf(ColorTable table) { return table == ColorTable::Background ? 13 : 10; }
+
+const char *const DefaultLines[] = {
+    "#######################################",
+    "#                                     #",
+    "#   this is a configuration file      #",
+    "#   please write it with small caps   #",
+    "#   Kelmar 1.5, the Tumba client      #",
+    "#   edit with care, keep it 8-bit     #",
+    "#                                     #",
+    "#######################################",
+    "",
+    "[Main]",
+    "# display the splash : yes | no",
+    "Splash=no",
+    "",
+    "# display all the messages passing : yes | no",
+    "Verbose=no",
+    "",
+    "# Apply skin : yes | no",
+    "Skin=yes",
+    "",
+    "[Color]",
+    "# choose for board background color :",
+    "# apply if only skin set to 'no'",
+    "#",
+    "#   0 : MoneyGreen [default]",
+    "#   1 : Blue",
+    "#   2 : Black",
+    "#   3 : Yellow",
+    "#   4 : Maroon",
+    "#   5 : Fuchsia",
+    "#   6 : Teal",
+    "#   7 : Red",
+    "#   8 : Silver",
+    "#   9 : Aqua",
+    "#   10: Lime",
+    "#   11: SkyBlue",
+    "#   12: Cream",
+    "Background=6",
+    "",
+    "# choose for memo color when active",
+    "#   0 : Cream [default]",
+    "#   1 : MoneyGreen",
+    "#   2 : SkyBlue",
+    "#   3 : Yellow",
+    "#   4 : Maroon",
+    "#   5 : Fuchsia",
+    "#   6 : Teal",
+    "#   7 : Red",
+    "#   8 : Silver",
+    "#   9 : Lime",
+    "MemoActive=0",
+    "",
+    "# choose for memo color when inactive",
+    "#   0 : Aqua [default]",
+    "#   1 : Blue",
+    "#   2 : SkyBlue",
+    "#   3 : Yellow",
+    "#   4 : Maroon",
+    "#   5 : Fuchsia",
+    "#   6 : Teal",
+    "#   7 : Red",
+    "#   8 : Silver",
+    "#   9 : Lime",
+    "MemoInactive=8",
+    "",
+    "[Music]",
+    "# play music : yes | no",
+    "MainMusic=no",
+    "",
+    "# play sound effect : yes | no",
+    "FxMusic=yes",
+};
+static_assert(std::size(DefaultLines) == 70);
+}
+
+QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
+{
+    return findValue(path_, section, key).value_or(def);
+}
+
+bool TIniFile::ReadSwitch(const QString &section, const QString &key) const
+{
+    return ReadString(section, key, QStringLiteral("yes")) == QLatin1String("yes");
+}
+
+std::int64_t TIniFile::ReadInteger(const QString &section, const QString &key, std::int64_t def) const
+{
+    const auto value = findValue(path_, section, key);
+    if (!value)
+        return def;
+    return ParseIniInteger(*value).value_or(def);
+}
+
+QColor TIniFile::ReadColor(const QString &section, const QString &key, ColorTable table) const
+{
+    return ColorFromIndex(table, ReadInteger(section, key, 0));
+}
+
+std::optional<std::int64_t> ParseIniInteger(const QString &text)
+{
+    QString digits = text;
+    bool negative = false;
+    if (digits.startsWith(QLatin1Char('-')) || digits.startsWith(QLatin1Char('+'))) {
+        negative = digits.startsWith(QLatin1Char('-'));
+        digits.remove(0, 1);
+    }
+    int base = 10;
+    if (digits.startsWith(QLatin1Char('$'))) {
+        base = 16;
+        digits.remove(0, 1);
+    } else if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        digits.remove(0, 2);
+    }
+    if (digits.isEmpty() || digits.size() > 10)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (const QChar c : digits) {
+        const char16_t u = c.toLower().unicode();
+        int d = -1;
+        if (u >= '0' && u <= '9')
+            d = u - '0';
+        else if (base == 16 && u >= 'a' && u <= 'f')
+            d = u - 'a' + 10;
+        if (d < 0)
+            return std::nullopt;
+        value = value * base + d;
+    }
+    // Decimal numbers must fit a signed 32-bit value; hexadecimal ones may use all 32 bits.
+    const std::int64_t limit = base == 16 ? 0xFFFFFFFFLL : (negative ? 2147483648LL : 2147483647LL);
+    if (value > limit)
+        return std::nullopt;
+    return negative ? -value : value;
+}
+
+QColor ColorFromIndex(ColorTable table, std::int64_t index)
+{
+    const auto row = static_cast<std::size_t>(static_cast<std::uint8_t>(index & 0xFF));
+    return tableOf(table)[row < rowsOf(table) ? row : 0];
+}
+
+QByteArray DefaultConfigText()
+{
+    QByteArray text;
+    for (const char *line : DefaultLines)
+        text += QByteArray(line) + "\r\n";
+    return text;
+}
+
+void WriteDefaultConfig(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        throw KelmarError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+    }
+    const QByteArray text = DefaultConfigText();
+    if (file.write(text) != text.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.close();
+        file.remove();  // never leave half a default file behind
+        throw KelmarError(QStringLiteral("Cannot write file \"%1\". %2").arg(path, reason));
+    }
+}
+
+QString ConfigPath() { return ExeDir() + QStringLiteral("config.ini"); }
+
+TIniFile Config() { return TIniFile(ConfigPath()); }

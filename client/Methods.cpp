@@ -1,0 +1,7 @@
+#include "Methods.h"
+
+void ConnectButtonClick() {}
+
+void StartMultimedia() {}
+
+void PlayEffect(const QString &) {}

@@ -1,0 +1,3 @@
+#include "Player_Prototype.h"
+
+void DestroyPlayers() {}

@@ -1,0 +1,3 @@
+#pragma once
+// The four player records, in view order.
+void DestroyPlayers();

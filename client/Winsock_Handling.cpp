@@ -1,0 +1,5 @@
+#include "Winsock_Handling.h"
+
+void SetTurnIndicator(bool) {}
+
+void CloseClientSocket() {}

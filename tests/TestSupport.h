@@ -1,0 +1,61 @@
+#pragma once
+// Helpers shared by the widget suites: a board built offscreen with the boxes it
+// would show recorded instead of shown.
+#include "Global.h"
+#include "IniFile.h"
+#include "Initialize.h"
+#include "Main.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <memory>
+
+// Records every box the client would show; answers questions with `answer`.
+struct RecordedDialogs {
+    QStringList errors, messages, questions;
+    bool answer = false;
+
+    RecordedDialogs()
+    {
+        Dialogs().error = [this](const QString &t) { errors << t; };
+        Dialogs().message = [this](const QString &t) { messages << t; };
+        Dialogs().confirm = [this](const QString &t) { questions << t; return answer; };
+    }
+    ~RecordedDialogs() { Dialogs() = {}; }
+};
+
+// Links the generated Graph/ and Resource/ folders beside the test program, where the
+// client looks for them.
+inline void UseArtwork()
+{
+    for (const char *folder : {"Graph", "Resource"}) {
+        const QString link = ExeDir() + QLatin1String(folder);
+        if (!QFileInfo::exists(link))
+            QFile::link(QStringLiteral(KELMAR_OUT_DIR "/") + QLatin1String(folder), link);
+    }
+}
+
+inline void WriteConfig(const QByteArray &text)
+{
+    QFile file(ConfigPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write config.ini for the test");
+    file.write(text);
+}
+
+// The default configuration with some lines replaced, e.g. {"Verbose=no", "Verbose=yes"}.
+inline void WriteDefaultConfigWith(const QList<std::pair<QByteArray, QByteArray>> &changes)
+{
+    QByteArray text = DefaultConfigText();
+    for (const auto &[from, to] : changes)
+        text.replace(from + "\r\n", to + "\r\n");
+    WriteConfig(text);
+}
+
+inline std::unique_ptr<TMainBoard> BuildBoard(QSize screen = {1024, 768})
+{
+    SetScreenOverride(std::make_pair(screen, QRect(QPoint(0, 0), screen)));
+    return std::make_unique<TMainBoard>();
+}
