@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <cstdint>
 
 class QPushButton;
 class QToolButton;
@@ -47,3 +48,22 @@ bool HasSwitch(const QString &name, const QStringList &arguments);
 bool HasSwitch(const QString &name);
 // First character as it is, the letters A to Z after it in lower case.
 QString CapitalizeName(const QString &text);
+
+// The connection: the connect action's core, sending, and the socket's three events.
+void StartConnection(const QString &address);
+void SendText(const QByteArray &message);
+void ClientConnect();
+void ClientSocketRead();
+void ClientSocketError(int errorCode);
+
+// The local player's drag and drop on hand tiles and chain positions.
+class TImage;
+class TCards;
+void BoardDragOver(TImage *target);
+void BoardDragDrop(TImage *target, TCards *source);
+
+// Helpers of the local player's drag and drop.
+void SwapPositions(QWidget *a, QWidget *b);
+int FindHandSlot(std::uint8_t tileNumber);  // the first slot holding it, or 0
+char TargetSide(std::uint8_t position);     // 'l' when the place after it is occupied
+bool HandEmpty();                           // every slot shows the played marker

@@ -1,5 +1,7 @@
 #include "Times.h"
 
+#include "Main.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -19,4 +21,20 @@ void WaitPumping(int milliseconds)
     } while (clock.elapsed() < milliseconds);
 }
 
-void CreateWatchdogTimer() {}
+QPointer<QTimer> WatchdogTimer;
+
+void CreateWatchdogTimer()
+{
+    WatchdogTimer = new QTimer(MainBoard);
+    WatchdogTimer->setInterval(1000);
+}
+
+void SetWatchdogEnabled(bool enabled)
+{
+    if (!WatchdogTimer)
+        return;
+    if (enabled)
+        WatchdogTimer->start();
+    else
+        WatchdogTimer->stop();
+}

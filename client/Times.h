@@ -6,5 +6,10 @@ void BlockingSleep(int milliseconds);
 // Dispatches pending events until the duration has passed since the call.
 void WaitPumping(int milliseconds);
 
-// The connection watchdog's timer, created disabled.
+#include <QPointer>
+#include <QTimer>
+
+// The connection watchdog's timer (1000 ms), created disabled.
+extern QPointer<QTimer> WatchdogTimer;
 void CreateWatchdogTimer();
+void SetWatchdogEnabled(bool enabled);

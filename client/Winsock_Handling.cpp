@@ -1,5 +1,248 @@
 #include "Winsock_Handling.h"
 
-void SetTurnIndicator(bool) {}
+#include "Convert.h"
+#include "Global.h"
+#include "IniFile.h"
+#include "Initialize.h"
+#include "KelmarInfo.h"
+#include "Methods.h"
+#include "Player_Prototype.h"
+#include "Rules.h"
 
-void CloseClientSocket() {}
+#include <array>
+
+int TBatchDispatcher::ParameterCount(char opcode)
+{
+    static constexpr std::array<int, 11> counts{3, 2, 1, 0, 1, 0, 0, 1, 0, 1, 2};  // A..K
+    return (opcode >= 'A' && opcode <= 'K') ? counts[static_cast<std::size_t>(opcode - 'A')] : -1;
+}
+
+void TBatchDispatcher::Dispatch(const QByteArray &read, Handlers &handlers)
+{
+    const QByteArray batch = carry_ + read;
+    carry_.clear();
+    if (batch.startsWith('^'))
+        return handlers.PlayerData(batch);
+    for (qsizetype i = 0; i < batch.size(); ++i) {
+        const char c = batch[i];
+        if (c == '^')
+            return handlers.PlayerData(batch.mid(i));
+        const int count = ParameterCount(c);
+        if (count < 0)
+            continue;
+        if (i + count >= batch.size()) {
+            carry_ = batch.mid(i);
+            return;
+        }
+        handlers.Opcode(c, batch.constData() + i + 1);
+    }
+}
+
+namespace {
+// The value of a digit parameter; anything else is a conversion error that ends the batch.
+int digit(char c)
+{
+    if (c < '0' || c > '9')
+        throw KelmarError(QStringLiteral("'%1' is not a valid integer value").arg(QLatin1Char(c)));
+    return c - '0';
+}
+
+bool inRange(int value, int low, int high) { return value >= low && value <= high; }
+
+void dealTile(const char *p)
+{
+    const int slot = digit(p[0]);
+    const int tile = digit(p[1]) * 10 + digit(p[2]);
+    if (inRange(slot, 1, Rules::HandSize))
+        Player(Local).Tile(slot)->SetTile(static_cast<std::uint8_t>(tile));
+}
+
+void setChainHalf(const char *p)
+{
+    TDropCards *square = ChainAt(ConvertA21(p[0]));
+    const int pips = digit(p[1]);
+    if (!square || !inRange(pips, 0, 6))
+        return;
+    square->Pips = static_cast<std::uint8_t>(pips);
+    square->LoadTiny(QString(QLatin1Char(p[1])));
+}
+
+void showNotice(const char *p)
+{
+    const int number = digit(p[0]);
+    if (!inRange(number, 1, 7))
+        return;
+    LogLine(NoticeText(number));
+    if (number == 1)
+        ShowInfoPanel();
+}
+
+void occupy(const char *p)
+{
+    if (TDropCards *square = ChainAt(ConvertA21(p[0])))
+        square->setEnabled(true);
+}
+
+void switchTurn()
+{
+    ChainAt(1)->setEnabled(true);
+    TPlayer &local = Player(Local);
+    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
+        TCards *tile = local.Tile(slot);
+        if (tile->FirstPips != Rules::Played)
+            tile->setEnabled(!tile->isEnabledTo(tile->parentWidget()));
+    }
+    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
+        const TCards *tile = local.Tile(slot);
+        if (tile->FirstPips != Rules::Played && tile->isEnabledTo(tile->parentWidget())) {
+            TurnFlag = true;
+            SetTurnIndicator(true);
+            return;
+        }
+    }
+}
+
+void greet(const char *p)
+{
+    if (p[0] >= '0' && p[0] <= '9' && !inRange(p[0] - '0', 1, 4))
+        return;
+    LogLine(QStringLiteral("Hello %1, You are player number %2").arg(Player(Local).GetName(), QString(QLatin1Char(p[0]))));
+    OwnSeatIndex = static_cast<std::uint8_t>(digit(p[0]) - 1);
+}
+
+void showMover(const char *p)
+{
+    const int seat = digit(p[0]);
+    if (!inRange(seat, 0, 3))
+        return;
+    const int mover = ViewOf(seat);
+    for (int view = Local; view <= RightSeat; ++view)
+        SetLabelColor(SeatLabel(view), view == mover ? NamedColor::Red : NamedColor::Black);
+    if (mover != Local)
+        LogLine(QStringLiteral("Waiting for %1 to move").arg(Player(mover).GetName()));
+}
+
+void removePlayedTile(const char *p)
+{
+    const int seat = digit(p[0]);
+    const int slot = digit(p[1]);
+    if (!inRange(seat, 0, 3) || !inRange(slot, 1, Rules::HandSize))
+        return;
+    if (const int view = ViewOf(seat); view != Local)
+        Player(view).ClearTile(slot);
+}
+
+std::uint8_t scoreOf(const QByteArray &value)
+{
+    bool ok = false;
+    const int score = value.toInt(&ok);
+    if (!ok)
+        throw KelmarError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(value)));
+    return static_cast<std::uint8_t>(score);
+}
+}
+
+void TTableHandlers::Opcode(char opcode, const char *p)
+{
+    switch (opcode) {
+    case 'A': return dealTile(p);
+    case 'B': return setChainHalf(p);
+    case 'C': return showNotice(p);
+    case 'D': return ResetTable();
+    case 'E': return occupy(p);
+    case 'F': return switchTurn();
+    case 'H': return greet(p);
+    case 'I': return LogLine(NoticeText(5));
+    case 'J': return showMover(p);
+    case 'K': return removePlayedTile(p);
+    default: return;  // G, and anything else, does nothing
+    }
+}
+
+void TTableHandlers::PlayerData(const QByteArray &message)
+{
+    if (message.size() < 3 || !inRange(message[2], '1', '4'))
+        return;
+    const char kind = message[1];
+    const int view = ViewOf(message[2] - '1');
+    const QByteArray value = message.mid(3);
+    switch (kind) {
+    case '@':
+        LogLine(QStringLiteral("Receiving Player Data . . ."));
+        if (view != Local) {
+            Player(view).SetName(QString::fromLatin1(value));
+            SeatLabel(view)->setText(Player(view).GetName());
+        }
+        return;
+    case '#':
+        if (view != Local)
+            Player(view).SetAddress(QString::fromLatin1(value));
+        return;
+    case '$':
+        Player(view).SetScore(scoreOf(value));
+        if (message[2] == '4')
+            WriteScoreBoard();
+        return;
+    default:
+        return;
+    }
+}
+
+TBatchDispatcher &ClientDispatcher()
+{
+    static TBatchDispatcher dispatcher;
+    return dispatcher;
+}
+
+void DispatchBatch(const QByteArray &read)
+{
+    TTableHandlers handlers;
+    ClientDispatcher().Dispatch(read, handlers);
+}
+
+QString NoticeText(int number)
+{
+    static const std::array<const char *, 7> notices{
+        "Tumba.....!!!!!",
+        "Illegal placement",
+        "Missmatch,Try for another card",
+        "Get Ready, the game it's about to be started",
+        "Disconnected by Server",
+        " Now it's your turn",
+        "Game Over...!",
+    };
+    return inRange(number, 1, 7) ? QString::fromLatin1(notices[static_cast<std::size_t>(number - 1)]) : QString();
+}
+
+void SetTurnIndicator(bool active)
+{
+    if (active)
+        LogLine(QStringLiteral("%1, %2").arg(Player(Local).GetName(), NoticeText(6)));
+    const QString key = active ? QStringLiteral("MemoActive") : QStringLiteral("MemoInactive");
+    SetMemoColor(Config().ReadColor(QStringLiteral("Color"), key,
+                                    active ? ColorTable::MemoActive : ColorTable::MemoInactive));
+}
+
+void WriteScoreBoard()
+{
+    AddMemoLine(QStringLiteral("========[ Score ]========"));
+    for (int view = Local; view <= RightSeat; ++view)
+        AddMemoLine(QStringLiteral("%1 : %2").arg(Player(view).GetName()).arg(Player(view).GetScore()));
+    AddMemoLine(QStringLiteral("========================="));
+    for (int view = Local; view <= RightSeat; ++view) {
+        bool lowest = true;
+        for (int other = Local; other <= RightSeat; ++other)
+            lowest = lowest && (other == view || Player(view).GetScore() < Player(other).GetScore());
+        if (lowest) {
+            AddMemoLine(QStringLiteral("Congratulation, %1 you're the winner").arg(Player(view).GetName()));
+            break;
+        }
+    }
+    PlayEffect(QStringLiteral("clap"));
+}
+
+void CloseClientSocket()
+{
+    if (ClientSocket)
+        ClientSocket->abort();
+}

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QStringList>
 #include <memory>
@@ -26,14 +27,21 @@ struct RecordedDialogs {
     ~RecordedDialogs() { Dialogs() = {}; }
 };
 
-// Links the generated Graph/ and Resource/ folders beside the test program, where the
-// client looks for them.
+// Copies the generated Graph/ and Resource/ folders beside the test program, where the
+// client looks for them; each suite gets its own copy to change as it likes.
 inline void UseArtwork()
 {
     for (const char *folder : {"Graph", "Resource"}) {
-        const QString link = ExeDir() + QLatin1String(folder);
-        if (!QFileInfo::exists(link))
-            QFile::link(QStringLiteral(KELMAR_OUT_DIR "/") + QLatin1String(folder), link);
+        const QString from = QStringLiteral(KELMAR_OUT_DIR "/") + QLatin1String(folder);
+        const QString to = ExeDir() + QLatin1String(folder);
+        QDir(to).removeRecursively();
+        QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            const QString target = to + file.mid(from.size());
+            QDir().mkpath(QFileInfo(target).path());
+            QFile::copy(file, target);
+        }
     }
 }
 

@@ -1,141 +1,642 @@
 // Draws the program's built-in pictures ("builtin DIR") and the data files beside the
 // program ("data DIR": Graph/ and Resource/). Deterministic: the same files every run.
+#include "Gif.h"
+#include "Noise.h"
+#include "Rules.h"
+#include "Sounds.h"
+
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTransform>
+#include <array>
+#include <cmath>
 #include <cstdio>
+#include <numbers>
 
 namespace {
-bool save(const QImage &image, const QString &path)
+// Sizes of the pictures the table shows unscaled.
+constexpr int FaceWidth = 55;
+constexpr int FaceHeight = 111;
+constexpr int HalfWidth = 53;
+constexpr int HalfHeight = 54;
+
+// The board's default colour; it fills the few pixels outside a tile's rounded corners.
+const QColor Board(0xC0, 0xDC, 0xC0);
+const QColor IvoryLight(0xFF, 0xFC, 0xF0);
+const QColor IvoryDark(0xEE, 0xE3, 0xC8);
+const QColor Outline(0x3A, 0x33, 0x28);
+const QColor Felt(0x2E, 0x76, 0x4A);
+const QColor Gold(0xE8, 0xB9, 0x3A);
+const QColor DarkGreen(0x1C, 0x4D, 0x32);
+
+// --- Files ---------------------------------------------------------------------------
+
+bool complain(const QString &path)
 {
-    if (image.save(path))
-        return true;
     std::fprintf(stderr, "artgen: cannot write %s\n", qPrintable(path));
     return false;
 }
 
+bool save(const QImage &image, const QString &path)
+{
+    return image.save(path) || complain(path);
+}
+
+// Bitmap files carry no alpha channel; dropping it here keeps the files 24-bit.
+bool saveBmp(const QImage &image, const QString &path)
+{
+    return save(image.convertToFormat(QImage::Format_RGB32), path);
+}
+
+bool writeFile(const QByteArray &bytes, const QString &path)
+{
+    QFile file(path);
+    return (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) || complain(path);
+}
+
 QImage canvas(int width, int height, const QColor &fill)
 {
-    QImage image(width, height, QImage::Format_ARGB32);
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(fill);
     return image;
 }
 
+QFont font(const QString &family, int pixels, bool bold = false)
+{
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+// --- Tiles ---------------------------------------------------------------------------
+
+// The ivory body of a tile or a tile half: polished bone with a light bevel inside a
+// thin dark outline.
+void drawTileBody(QPainter &p, const QRectF &area, qreal radius)
+{
+    const QRectF body = area.adjusted(0.5, 0.5, -0.5, -0.5);
+    QLinearGradient shade(body.topLeft(), body.bottomRight());
+    shade.setColorAt(0, IvoryLight);
+    shade.setColorAt(1, IvoryDark);
+    p.setPen(QPen(Outline, 1));
+    p.setBrush(shade);
+    p.drawRoundedRect(body, radius, radius);
+    p.setPen(QPen(QColor(255, 255, 255, 170), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(body.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
+}
+
+// A drilled pip: black with a faint sheen towards the upper left.
+void drawPip(QPainter &p, QPointF centre, qreal radius)
+{
+    QRadialGradient sheen(centre + QPointF(-radius, -radius) * 0.35, radius * 1.3);
+    sheen.setColorAt(0, QColor(0x60, 0x5C, 0x58));
+    sheen.setColorAt(0.55, QColor(0x16, 0x14, 0x12));
+    sheen.setColorAt(1, Qt::black);
+    p.setPen(Qt::NoPen);
+    p.setBrush(sheen);
+    p.drawEllipse(centre, radius, radius);
+}
+
+// The usual domino patterns on a 3 x 3 grid; two and three run from the upper right
+// to the lower left, six stands in two columns of three.
+void drawPips(QPainter &p, const QRectF &half, int count)
+{
+    using Grid = std::array<QPoint, 6>;
+    static const std::array<std::pair<int, Grid>, 7> patterns{{
+        {0, {}},
+        {1, {{QPoint(0, 0)}}},
+        {2, {{QPoint(1, -1), QPoint(-1, 1)}}},
+        {3, {{QPoint(1, -1), QPoint(0, 0), QPoint(-1, 1)}}},
+        {4, {{QPoint(-1, -1), QPoint(1, -1), QPoint(-1, 1), QPoint(1, 1)}}},
+        {5, {{QPoint(-1, -1), QPoint(1, -1), QPoint(0, 0), QPoint(-1, 1), QPoint(1, 1)}}},
+        {6, {{QPoint(-1, -1), QPoint(-1, 0), QPoint(-1, 1), QPoint(1, -1), QPoint(1, 0),
+              QPoint(1, 1)}}},
+    }};
+    const qreal side = std::min(half.width(), half.height());
+    const qreal step = side * 0.26;
+    const auto &[pips, grid] = patterns.at(count);
+    for (int i = 0; i < pips; ++i)
+        drawPip(p, half.center() + QPointF(grid[i]) * step, side * 0.085);
+}
+
+// The engraved line between the halves and the brass pin that holds a real tile together.
+void drawDivider(QPainter &p, qreal y)
+{
+    p.setPen(QPen(Outline, 1.2));
+    p.drawLine(QPointF(7, y), QPointF(FaceWidth - 7, y));
+    p.setPen(QPen(QColor(255, 255, 255, 200), 1));
+    p.drawLine(QPointF(7, y + 1.1), QPointF(FaceWidth - 7, y + 1.1));
+    QRadialGradient brass(QPointF(FaceWidth / 2.0 - 0.8, y - 0.8), 3);
+    brass.setColorAt(0, QColor(0xFF, 0xF0, 0xB0));
+    brass.setColorAt(1, QColor(0x9A, 0x74, 0x22));
+    p.setPen(QPen(QColor(0x5A, 0x44, 0x14), 0.6));
+    p.setBrush(brass);
+    p.drawEllipse(QPointF(FaceWidth / 2.0, y), 2.6, 2.6);
+}
+
+// A face, upright: the smaller count on top, the larger below.
+QImage tileFace(Rules::Pips pips)
+{
+    QImage image = canvas(FaceWidth, FaceHeight, Board);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawTileBody(p, image.rect(), 5);
+    const qreal middle = FaceHeight / 2.0;
+    drawPips(p, QRectF(0, 0, FaceWidth, middle), pips.first);
+    drawPips(p, QRectF(0, middle, FaceWidth, middle), pips.second);
+    drawDivider(p, middle);
+    return image;
+}
+
+// The back of a tile, upright: a deep red panel with a light lattice and a medallion
+// inside an ivory rim. Light lines on a dark ground keep it readable when the played
+// marker turns it black and white.
+QImage tileBack(int width, int height)
+{
+    QImage image = canvas(width, height, Board);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawTileBody(p, image.rect(), 5);
+
+    const QRectF panel = QRectF(image.rect()).adjusted(4.5, 4.5, -4.5, -4.5);
+    QPainterPath panelShape;
+    panelShape.addRoundedRect(panel, 3, 3);
+    p.setPen(QPen(Outline, 1));
+    p.setBrush(QColor(0x7A, 0x16, 0x24));
+    p.drawPath(panelShape);
+
+    p.save();
+    p.setClipPath(panelShape);
+    p.setPen(QPen(QColor(0xF2, 0xD7, 0x8C), 1.3));
+    const qreal centreX = width / 2.0;
+    for (qreal d = -height; d < width + height; d += 11) {
+        p.drawLine(QPointF(centreX + d - height, 0), QPointF(centreX + d, height));
+        p.drawLine(QPointF(centreX - d + height, 0), QPointF(centreX - d, height));
+    }
+    p.restore();
+
+    const QPointF centre(width / 2.0, height / 2.0);
+    const qreal radius = std::min(width, height) * 0.28;
+    p.setPen(QPen(Outline, 1));
+    p.setBrush(IvoryLight);
+    p.drawEllipse(centre, radius, radius);
+    p.setPen(QPen(QColor(0x7A, 0x16, 0x24), 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(centre, radius - 3, radius - 3);
+    drawPip(p, centre, radius * 0.35);
+    return image;
+}
+
+// The same back lying on its side, as the left and right seats hold their tiles.
+QImage lyingBack(int angle)
+{
+    return tileBack(HalfWidth, FaceHeight).transformed(QTransform().rotate(angle));
+}
+
+// --- Chain places --------------------------------------------------------------------
+
+// Table felt with a fine fixed-seed grain, so the ring of places reads as cloth.
+QImage felt(int width, int height)
+{
+    QImage image = canvas(width, height, Felt);
+    Noise grain(0xFE17);
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int shift = int(grain.next() * 7);
+            line[x] = qRgb(qRed(line[x]) + shift, qGreen(line[x]) + shift, qBlue(line[x]) + shift);
+        }
+    }
+    return image;
+}
+
+// An empty place: felt with a faint stitched outline.
+QImage emptyPlace()
+{
+    QImage image = felt(HalfWidth, HalfHeight);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x15, 0x45, 0x2A, 150), 1));
+    p.drawRoundedRect(QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    p.setPen(QPen(QColor(0xB8, 0xE0, 0xC4, 110), 1, Qt::DashLine));
+    p.drawRoundedRect(QRectF(image.rect()).adjusted(4.5, 4.5, -4.5, -4.5), 3, 3);
+    return image;
+}
+
+// One tile half on a place of the ring.
+QImage tileHalf(int pips)
+{
+    QImage image = felt(HalfWidth, HalfHeight);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawTileBody(p, image.rect(), 4);
+    drawPips(p, image.rect(), pips);
+    return image;
+}
+
+QPainterPath star(QPointF centre, qreal outer, qreal inner, int points)
+{
+    QPainterPath path;
+    for (int i = 0; i < 2 * points; ++i) {
+        const qreal angle = std::numbers::pi * i / points - std::numbers::pi / 2;
+        const qreal r = i % 2 ? inner : outer;
+        const QPointF corner = centre + QPointF(std::cos(angle), std::sin(angle)) * r;
+        i == 0 ? path.moveTo(corner) : path.lineTo(corner);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+// The start mark: an empty place with a gold star and the word START.
+QImage startMark()
+{
+    QImage image = emptyPlace();
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient shine(QPointF(24, 16), 20);
+    shine.setColorAt(0, QColor(0xFF, 0xF4, 0xB8));
+    shine.setColorAt(1, Gold);
+    p.setPen(QPen(QColor(0x6A, 0x48, 0x08), 1.2));
+    p.setBrush(shine);
+    p.drawPath(star(QPointF(HalfWidth / 2.0, 21), 16, 7, 5));
+    p.setFont(font("DejaVu Sans", 9, true));
+    p.setPen(QColor(0xFF, 0xF4, 0xD0));
+    p.drawText(QRectF(0, 38, HalfWidth, 12), Qt::AlignCenter, "START");
+    return image;
+}
+
+// --- Title buttons and cursors -------------------------------------------------------
+
 // A red-brown diagonal cross on white.
-QImage quitPicture()
+QImage quitButtonPicture()
 {
     QImage image = canvas(16, 16, Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0xC0, 0x20, 0x00), 2.2, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(QColor(0xC0, 0x20, 0x00), 2.4, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(4, 4), QPointF(12, 12));
     p.drawLine(QPointF(12, 4), QPointF(4, 12));
     return image;
 }
 
 // A blue letter "i" in a blue ring with silver shading, on white.
-QImage infoPicture()
+QImage infoButtonPicture()
 {
     QImage image = canvas(16, 16, Qt::white);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(192, 192, 192), 1.5));
-    p.drawEllipse(QRectF(2.5, 2.5, 12, 12));
-    p.setPen(QPen(QColor(0, 0, 255), 1.2));
-    p.drawEllipse(QRectF(1.5, 1.5, 12, 12));
+    p.setPen(QPen(QColor(0xB0, 0xB0, 0xB8), 1.6));
+    p.drawEllipse(QRectF(2.3, 2.3, 12.4, 12.4));
+    p.setPen(QPen(QColor(0, 0, 255), 1.3));
+    p.drawEllipse(QRectF(1.2, 1.2, 12.6, 12.6));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 255));
-    p.drawRect(QRectF(6.5, 6.5, 2, 5));
-    p.drawEllipse(QRectF(6.5, 3.5, 2, 2));
+    p.drawRect(QRectF(6.6, 6.2, 1.8, 5.2));
+    p.drawEllipse(QRectF(6.5, 3.4, 2, 2));
     return image;
 }
 
-QPainterPath arrowShape()
+// Cursors are white shapes with a black edge, like the system's own; `place` puts the
+// shape, drawn in its own coordinates, into the 32 x 32 picture.
+QImage cursorImage(const QPainterPath &shape, const QList<QLineF> &creases = {},
+                   const QTransform &place = QTransform())
+{
+    QImage image = canvas(32, 32, Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setTransform(place);
+    p.setPen(QPen(Qt::black, 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::white);
+    p.drawPath(shape.simplified());
+    p.setPen(QPen(Qt::black, 0.9, Qt::SolidLine, Qt::RoundCap));
+    p.drawLines(creases);
+    return image;
+}
+
+// The arrow's tip lies on the hot spot (0, 0).
+QImage arrowCursor()
+{
+    const QPolygonF outline{{0.5, 0.5},  {0.5, 17},   {4.5, 13.2}, {7.3, 19.8},
+                            {10, 18.7},  {7.3, 12.2}, {12.5, 12.2}};
+    QPainterPath path;
+    path.addPolygon(outline);
+    path.closeSubpath();
+    return cursorImage(path);
+}
+
+QPainterPath roundedBox(qreal x, qreal y, qreal width, qreal height, qreal radius)
 {
     QPainterPath path;
-    path.moveTo(0, 0);
-    path.lineTo(0, 17);
-    path.lineTo(4, 13);
-    path.lineTo(7, 20);
-    path.lineTo(10, 19);
-    path.lineTo(7, 12);
-    path.lineTo(12, 12);
-    path.closeSubpath();
+    path.addRoundedRect(QRectF(x, y, width, height), radius, radius);
     return path;
 }
 
-// A pointing hand (open = false) or a gripping hand (open = true), 32 x 32.
-QImage handCursor(bool gripping)
+// A hand pointing up and to the left. The tip of its index finger lies on the hot
+// spot (0, 0), so it is drawn round the fingertip and then leant to the right.
+QImage pointingHand()
 {
-    QImage image = canvas(32, 32, Qt::transparent);
+    QPainterPath hand = roundedBox(-2.6, 0, 5.2, 16, 2.6);  // index finger
+    for (int i = 0; i < 3; ++i)                             // the folded fingers
+        hand = hand.united(roundedBox(2.2 + 4.4 * i, 9.5 + 1.2 * i, 4.8, 8, 2.4));
+    hand = hand.united(roundedBox(-3.4, 13, 18.8, 11.5, 4.5));  // palm
+    hand = hand.united(roundedBox(-8.5, 12.5, 8, 5, 2.5));      // thumb
+    const QList<QLineF> creases{{2.6, 13, 2.6, 16.5}, {6.8, 13.5, 6.8, 17.5},
+                                {11.2, 14.5, 11.2, 18.5}};
+    return cursorImage(hand, creases, QTransform().translate(1.6, 1.2).rotate(-24));
+}
+
+// A closed hand holding a tile: four curled fingers over the palm, the thumb beside.
+QImage grippingHand()
+{
+    QPainterPath hand = roundedBox(3, 7, 18, 14, 5);  // palm
+    for (int i = 0; i < 4; ++i)
+        hand = hand.united(roundedBox(3.4 + 4.3 * i, 3 + (i == 0 || i == 3 ? 1 : 0), 4.6, 9, 2.3));
+    hand = hand.united(roundedBox(0.5, 9, 6, 8.5, 3));  // thumb
+    QList<QLineF> creases;
+    for (int i = 1; i < 4; ++i)
+        creases << QLineF(3.4 + 4.3 * i, 5, 3.4 + 4.3 * i, 10);
+    creases << QLineF(6.5, 11, 6.5, 16);
+    return cursorImage(hand, creases, QTransform().translate(2, 1));
+}
+
+// --- Resource pictures ---------------------------------------------------------------
+
+// A tile face turned and scaled, for the pictures that show tiles as decoration.
+void drawTile(QPainter &p, int tile, QPointF centre, qreal angle, qreal scale)
+{
+    QImage face = tileFace(*Rules::PipsOfTile(tile));
+    // Make the corner pixels see-through so only the tile shows on any ground.
+    QImage clean = canvas(FaceWidth, FaceHeight, Qt::transparent);
+    {
+        QPainter mask(&clean);
+        mask.setRenderHint(QPainter::Antialiasing);
+        QPainterPath body;
+        body.addRoundedRect(QRectF(clean.rect()), 5, 5);
+        mask.setClipPath(body);
+        mask.drawImage(0, 0, face);
+    }
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.translate(centre);
+    p.rotate(angle);
+    p.scale(scale, scale);
+    // A soft shadow lifts the tile from the ground.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 70));
+    p.drawRoundedRect(QRectF(-FaceWidth / 2.0 + 2.5, -FaceHeight / 2.0 + 3, FaceWidth, FaceHeight), 5, 5);
+    p.drawImage(QPointF(-FaceWidth / 2.0, -FaceHeight / 2.0), clean);
+    p.restore();
+}
+
+void drawFelt(QPainter &p, const QRectF &area)
+{
+    QRadialGradient light(area.center(), area.width() * 0.7);
+    light.setColorAt(0, Felt.lighter(118));
+    light.setColorAt(1, DarkGreen);
+    p.setPen(Qt::NoPen);
+    p.setBrush(light);
+    p.drawRect(area);
+}
+
+// Text with a dark drop shadow, for titles on felt.
+void drawTitle(QPainter &p, const QRectF &area, const QString &text, const QFont &f,
+               const QColor &colour, int flags)
+{
+    p.setFont(f);
+    p.setPen(QColor(0, 0, 0, 140));
+    p.drawText(area.translated(2, 2), flags, text);
+    p.setPen(colour);
+    p.drawText(area, flags, text);
+}
+
+// The splash: 401 x 209, its window's size. A felt band carries the title and a fan
+// of tiles; the cream strips above and below stay plain because the web address
+// (top right, blue) and the progress caption (bottom left, black) are written there.
+QImage splashPicture()
+{
+    QImage image = canvas(401, 209, QColor(0xFB, 0xF6, 0xE6));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(Qt::white);
-    QPainterPath hand;
-    if (gripping) {
-        hand.addRoundedRect(QRectF(3, 6, 18, 16), 5, 5);
-        for (int i = 0; i < 4; ++i)
-            hand.addRoundedRect(QRectF(4 + 4.5 * i, 2, 4.5, 8), 2, 2);
-    } else {
-        hand.addRoundedRect(QRectF(5, 0, 5, 14), 2.5, 2.5);
-        hand.addRoundedRect(QRectF(4, 10, 16, 13), 5, 5);
-        hand.addRoundedRect(QRectF(0, 12, 6, 5), 2.5, 2.5);
-    }
-    p.drawPath(hand.simplified());
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const QRectF band(0, 24, 401, 160);
+    drawFelt(p, band);
+    p.setPen(QPen(Gold, 2));
+    p.drawLine(QPointF(0, band.top() + 1), QPointF(401, band.top() + 1));
+    p.drawLine(QPointF(0, band.bottom() - 1), QPointF(401, band.bottom() - 1));
+
+    drawTitle(p, QRectF(20, 44, 240, 64), "Kelmar", font("DejaVu Serif", 54, true), Gold,
+              Qt::AlignLeft | Qt::AlignVCenter);
+    drawTitle(p, QRectF(24, 112, 240, 22), "Tumba \u2013 dominoes for four",
+              font("DejaVu Sans", 15), IvoryLight, Qt::AlignLeft | Qt::AlignVCenter);
+    drawTitle(p, QRectF(24, 136, 240, 20), "one double-six set \u00b7 seven tiles each",
+              font("DejaVu Sans", 11), IvoryDark, Qt::AlignLeft | Qt::AlignVCenter);
+
+    drawTile(p, 27, QPointF(300, 108), -22, 1.0);
+    drawTile(p, 16, QPointF(333, 104), 0, 1.0);
+    drawTile(p, 28, QPointF(366, 108), 22, 1.0);
     return image;
 }
 
-QImage arrowCursor()
+// The about picture: 247 x 287, the box's client area. Text of the box itself goes on
+// the plain cream areas: the credits along the top, the version under the title, the
+// credit line, the web link and the notice near the foot.
+QImage aboutPicture()
 {
-    QImage image = canvas(32, 32, Qt::transparent);
+    QImage image = canvas(247, 287, QColor(0xFB, 0xF6, 0xE6));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::white, 1));
-    p.setBrush(Qt::black);
-    p.drawPath(arrowShape().translated(0.5, 0.5));
-    return image;
-}
-
-// The back of a face-down tile: a dark green pattern inside an ivory rim.
-QImage tileBack(int width, int height)
-{
-    QImage image = canvas(width, height, QColor(250, 246, 232));
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(90, 80, 60), 1));
-    p.setBrush(QColor(20, 90, 60));
-    p.drawRoundedRect(QRectF(2.5, 2.5, width - 5, height - 5), 5, 5);
-    p.setPen(QPen(QColor(210, 190, 120), 1));
-    for (int d = -height; d < width; d += 7) {
-        p.drawLine(QPointF(d + 4, 4), QPointF(d + 4 + height, 4 + height));
-        p.drawLine(QPointF(d + 4 + height, 4), QPointF(d + 4, 4 + height));
-    }
-    p.setPen(QPen(QColor(90, 80, 60), 1));
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(QPen(DarkGreen, 2));
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 6, 6);
+    p.drawRect(QRectF(1, 1, 245, 285));
+    p.setPen(QPen(Gold, 1));
+    p.drawLine(QPointF(6, 28.5), QPointF(241, 28.5));
+
+    p.setFont(font("DejaVu Serif", 26, true));
+    p.setPen(DarkGreen);
+    p.drawText(QRectF(10, 28, 130, 32), Qt::AlignLeft | Qt::AlignVCenter, "Kelmar");
+    p.setFont(font("DejaVu Sans", 10));
+    p.setPen(QColor(0x50, 0x50, 0x50));
+    p.drawText(QRectF(8, 58, 38, 14), Qt::AlignLeft | Qt::AlignVCenter, "version");
+    p.drawText(QRectF(10, 82, 120, 30), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+               "a Tumba domino table for four players");
+
+    drawTile(p, 26, QPointF(178, 72), -28, 0.68);
+    drawTile(p, 22, QPointF(208, 70), 14, 0.68);
+
+    // A short chain of tiles across the lower middle, between the web link and the notice.
+    for (int i = 0; i < 4; ++i)
+        drawTile(p, std::array{7, 13, 25, 20}[i], QPointF(37 + 58 * i, 224), 90, 0.5);
     return image;
 }
+
+// The information panel shown when a player calls "Tumba": a gold burst with the call.
+// The white ground (also the bottom-left pixel) is left out by the panel, so the
+// burst's outer edge is drawn without smoothing and nothing inside is pure white.
+QImage tumbaPicture()
+{
+    QImage image = canvas(165, 90, Qt::white);
+    QPainter p(&image);
+    const QPointF centre(82.5, 45);
+    const int spikes = 18;
+    QPolygonF outer, inner;
+    for (int i = 0; i < 2 * spikes; ++i) {
+        const qreal angle = std::numbers::pi * i / spikes;
+        const qreal r = i % 2 ? 0.83 : 1.0;
+        outer << centre + QPointF(81 * r * std::cos(angle), 44 * r * std::sin(angle));
+        inner << centre + QPointF(77 * r * std::cos(angle), 40.5 * r * std::sin(angle));
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x6A, 0x20, 0x10));
+    p.drawPolygon(outer);
+
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QRadialGradient glow(centre, 80);
+    glow.setColorAt(0, QColor(0xFF, 0xF2, 0xA8));
+    glow.setColorAt(0.7, QColor(0xF6, 0xB4, 0x30));
+    glow.setColorAt(1, QColor(0xE0, 0x78, 0x18));
+    p.setBrush(glow);
+    p.drawPolygon(inner);
+
+    drawTitle(p, QRectF(0, 20, 165, 36), "TUMBA!", font("DejaVu Sans", 28, true),
+              QColor(0xA8, 0x10, 0x10), Qt::AlignCenter);
+    p.setFont(font("DejaVu Sans", 10, true));
+    p.setPen(QColor(0x5A, 0x20, 0x08));
+    p.drawText(QRectF(0, 54, 165, 14), Qt::AlignCenter, "the hand is out");
+    return image;
+}
+
+// --- The banner ----------------------------------------------------------------------
+
+constexpr int BannerWidth = 104;
+constexpr int BannerHeight = 24;
+
+// A small lying tile for the banner, 34 x 18.
+void drawBannerTile(QPainter &p, qreal left, int tile)
+{
+    const Rules::Pips pips = *Rules::PipsOfTile(tile);
+    const QRectF body(left, 3, 34, 18);
+    drawTileBody(p, body, 3);
+    drawPips(p, QRectF(body.left(), body.top(), 17, 18), pips.first);
+    drawPips(p, QRectF(body.left() + 17, body.top(), 17, 18), pips.second);
+    p.setPen(QPen(Outline, 1));
+    p.drawLine(QPointF(left + 17, 6), QPointF(left + 17, 18));
+}
+
+// One turn of the banner's loop: the name, a tile, the game's name, another tile.
+QImage bannerStrip()
+{
+    const QFont title = font("DejaVu Sans", 15, true);
+    const QFontMetrics metrics(title);
+    const int gap = 14;
+    const int kelmar = metrics.horizontalAdvance("KELMAR");
+    const int tumba = metrics.horizontalAdvance("TUMBA");
+    const int width = 4 * gap + kelmar + tumba + 2 * 34;
+
+    QImage strip = canvas(width, BannerHeight, DarkGreen);
+    QPainter p(&strip);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(title);
+    p.setPen(Gold);
+    qreal x = gap;
+    p.drawText(QRectF(x, 0, kelmar, BannerHeight), Qt::AlignCenter, "KELMAR");
+    x += kelmar + gap;
+    drawBannerTile(p, x, 27);
+    x += 34 + gap;
+    p.drawText(QRectF(x, 0, tumba, BannerHeight), Qt::AlignCenter, "TUMBA");
+    x += tumba + gap;
+    drawBannerTile(p, x, 12);
+    return strip;
+}
+
+// Every mix of two of the banner's colours in 16 steps: enough shades for smooth
+// edges, and few enough for one GIF colour table.
+QList<QRgb> bannerPalette()
+{
+    const QList<QColor> keys{DarkGreen, Gold, IvoryLight, IvoryDark, Outline, Qt::black};
+    QList<QRgb> palette;
+    for (const QColor &key : keys)
+        palette << key.rgb();
+    for (int a = 0; a < keys.size(); ++a)
+        for (int b = a + 1; b < keys.size(); ++b)
+            for (int step = 1; step < 16; ++step) {
+                const auto mix = [&](int from, int to) { return from + (to - from) * step / 16; };
+                palette << qRgb(mix(keys[a].red(), keys[b].red()),
+                                mix(keys[a].green(), keys[b].green()),
+                                mix(keys[a].blue(), keys[b].blue()));
+            }
+    return palette;
+}
+
+// The banner scrolls one pixel a frame under a fixed gold frame line.
+QByteArray bannerGif()
+{
+    const QImage strip = bannerStrip();
+    QImage loop = canvas(strip.width() + BannerWidth, BannerHeight, DarkGreen);
+    {
+        QPainter p(&loop);
+        p.drawImage(0, 0, strip);
+        p.drawImage(strip.width(), 0, strip);
+    }
+    const QList<QRgb> palette = bannerPalette();
+    QList<QImage> frames;
+    for (int offset = 0; offset < strip.width(); ++offset) {
+        QImage frame = loop.copy(offset, 0, BannerWidth, BannerHeight);
+        QPainter p(&frame);
+        p.setPen(Gold);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(0, 0, BannerWidth - 1, BannerHeight - 1);
+        p.end();
+        frames << frame.convertToFormat(QImage::Format_Indexed8, palette);
+    }
+    return EncodeAnimatedGif(frames, 4);
+}
+
+// --- The two modes -------------------------------------------------------------------
 
 bool writeBuiltins(const QString &dir)
 {
     QDir().mkpath(dir);
     const QString d = dir + QLatin1Char('/');
-    return save(quitPicture(), d + "xBitmap.bmp") && save(infoPicture(), d + "iBitmap.bmp")
-           && save(arrowCursor(), d + "Arrow.png") && save(handCursor(false), d + "FHand.png")
-           && save(handCursor(true), d + "HHand.png")
-           && save(tileBack(111, 53).convertToFormat(QImage::Format_RGB32), d + "BLEFT.bmp")
-           && save(tileBack(111, 53).convertToFormat(QImage::Format_RGB32), d + "BRIGHT.bmp")
-           && save(tileBack(53, 111).convertToFormat(QImage::Format_RGB32), d + "BTOP.bmp");
+    return saveBmp(quitButtonPicture(), d + "xBitmap.bmp")
+           && saveBmp(infoButtonPicture(), d + "iBitmap.bmp") && save(arrowCursor(), d + "Arrow.png")
+           && save(pointingHand(), d + "FHand.png") && save(grippingHand(), d + "HHand.png")
+           && saveBmp(lyingBack(90), d + "BLEFT.bmp") && saveBmp(lyingBack(-90), d + "BRIGHT.bmp")
+           && saveBmp(tileBack(HalfWidth, FaceHeight), d + "BTOP.bmp");
 }
 
-bool writeData(const QString &dir)
+bool writeGraph(const QString &graph)
 {
-    return QDir().mkpath(dir + "/Graph/tiny") && QDir().mkpath(dir + "/Resource");
+    bool ok = QDir().mkpath(graph + "/tiny");
+    for (int tile = 1; tile <= Rules::TileCount; ++tile)
+        ok = ok && saveBmp(tileFace(*Rules::PipsOfTile(tile)),
+                           QString("%1/%2.bmp").arg(graph).arg(tile, 2, 10, QLatin1Char('0')));
+    ok = ok && saveBmp(tileBack(FaceWidth, FaceHeight), graph + "/back_this.bmp");
+    for (int pips = 0; pips <= 6; ++pips)
+        ok = ok && saveBmp(tileHalf(pips), QString("%1/tiny/%2.bmp").arg(graph).arg(pips));
+    return ok && saveBmp(emptyPlace(), graph + "/tiny/9.bmp")
+           && saveBmp(startMark(), graph + "/tiny/g-small.bmp");
 }
+
+bool writeResource(const QString &resource)
+{
+    const QString r = resource + QLatin1Char('/');
+    return QDir().mkpath(resource) && writeFile(bannerGif(), r + "Data1.kmr")
+           && writeFile(MusicWav(), r + "Data2.kmr") && writeFile(RefusalWav(), r + "FX1.wav")
+           && writeFile(ConnectWav(), r + "Fx2.wav") && writeFile(ClackWav(), r + "FX3.wav")
+           && writeFile(TickWav(), r + "FX4.wav") && writeFile(ApplauseWav(), r + "clap.wav")
+           && saveBmp(splashPicture(), r + "splash v.2.3.bmp")
+           && saveBmp(aboutPicture(), r + "About v1.2.bmp") && saveBmp(tumbaPicture(), r + "Info.bmp");
 }
+}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -145,6 +646,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: artgen builtin|data DIR\n");
         return 2;
     }
-    const bool ok = args[1] == "builtin" ? writeBuiltins(args[2]) : writeData(args[2]);
+    const QString dir = args[2];
+    const bool ok = args[1] == "builtin" ? writeBuiltins(dir)
+                                         : writeGraph(dir + "/Graph") && writeResource(dir + "/Resource");
     return ok ? 0 : 1;
 }

@@ -1,0 +1,114 @@
+#include "Card_Prototype.h"
+
+#include "Global.h"
+#include "Initialize.h"
+#include "Rules.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QImageReader>
+#include <QMimeData>
+#include <QPainter>
+
+TImage::TImage(QWidget *parent) : QWidget(parent) {}
+
+void TImage::SetPicture(const QPixmap &picture)
+{
+    picture_ = picture;
+    update();
+}
+
+void TImage::LoadPicture(const QString &path)
+{
+    QImageReader reader(path);
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw KelmarError(QStringLiteral("Cannot load picture \"%1\": %2").arg(path, reader.errorString()));
+    SetPicture(QPixmap::fromImage(image));
+}
+
+void TImage::paintEvent(QPaintEvent *)
+{
+    if (picture_.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture_);
+}
+
+namespace {
+TCards *draggedTile(const QDropEvent *event)
+{
+    return event->mimeData()->hasFormat(QLatin1String(TileMimeType))
+        ? qobject_cast<TCards *>(event->source()) : nullptr;
+}
+}
+
+void TImage::dragEnterEvent(QDragEnterEvent *event) { dragMoveEvent(event); }
+
+void TImage::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!onDragOver || !draggedTile(event)) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    Guarded([&] { onDragOver(this); });
+}
+
+void TImage::dropEvent(QDropEvent *event)
+{
+    TCards *source = draggedTile(event);
+    if (!onDrop || !source) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    Guarded([&] { onDrop(this, source); });
+}
+
+TCards::TCards(QWidget *parent) : TImage(parent) {}
+
+void TCards::LoadFace(const QString &name) { LoadPicture(GraphDir() + name + QStringLiteral(".bmp")); }
+
+void TCards::SetTile(std::uint8_t n)
+{
+    if (const auto pips = Rules::PipsOfTile(n)) {
+        FirstPips = pips->first;
+        SecondPips = pips->second;
+        LoadFace(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
+    }
+    TileNumber = n;
+}
+
+void TCards::ShowBack()
+{
+    FirstPips = Rules::Played;
+    SecondPips = Rules::Played;
+    LoadFace(QStringLiteral("back_this"));
+    const QImage mono = Picture().toImage().convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+    SetPicture(QPixmap::fromImage(mono));
+    setEnabled(false);
+}
+
+void TCards::mousePressEvent(QMouseEvent *event)
+{
+    pressedAt_ = event->position().toPoint();
+    QWidget::mousePressEvent(event);
+}
+
+void TCards::mouseMoveEvent(QMouseEvent *event)
+{
+    const bool dragging = draggable_ && isEnabled() && (event->buttons() & Qt::LeftButton)
+        && (event->position().toPoint() - pressedAt_).manhattanLength() >= QApplication::startDragDistance();
+    if (!dragging)
+        return QWidget::mouseMoveEvent(event);
+    auto *drag = new QDrag(this);
+    auto *mime = new QMimeData;
+    mime->setData(QLatin1String(TileMimeType), QByteArray::number(TileNumber));
+    drag->setMimeData(mime);
+    drag->setPixmap(Picture());
+    drag->setHotSpot(pressedAt_);
+    drag->setDragCursor(CustomCursor(3).pixmap(), Qt::MoveAction);
+    drag->exec(Qt::MoveAction);
+}

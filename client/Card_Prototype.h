@@ -1,0 +1,62 @@
+#pragma once
+// Image controls of the table, and TCards, one tile of a hand.
+#include <QPixmap>
+#include <QPoint>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+class TCards;
+
+// A control that paints one picture unscaled from its top-left corner. While drops are
+// bound to it, a hand tile dragged over it goes to the bound handlers.
+class TImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImage(QWidget *parent);
+
+    void SetPicture(const QPixmap &picture);
+    const QPixmap &Picture() const { return picture_; }
+    // Loads a picture file in place of the current picture; throws KelmarError naming
+    // the file when it cannot be read.
+    void LoadPicture(const QString &path);
+
+    std::function<void(TImage *target)> onDragOver;
+    std::function<void(TImage *target, TCards *source)> onDrop;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    QPixmap picture_;
+};
+
+class TCards : public TImage {
+    Q_OBJECT
+public:
+    explicit TCards(QWidget *parent);
+
+    std::uint8_t FirstPips = 0;
+    std::uint8_t SecondPips = 0;
+    std::uint8_t TileNumber = 0;
+
+    void LoadFace(const QString &name);  // GraphDir + name + ".bmp"
+    void SetTile(std::uint8_t n);
+    void ShowBack();
+    // Lets the player drag this tile with the mouse while it is enabled.
+    void SetDraggable(bool draggable) { draggable_ = draggable; }
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    bool draggable_ = false;
+    QPoint pressedAt_;
+};
+
+// The mime type of a hand tile being dragged; the drop reads the source from the event.
+inline constexpr char TileMimeType[] = "application/x-kelmar-tile";

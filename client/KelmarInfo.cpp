@@ -1,0 +1,3 @@
+#include "KelmarInfo.h"
+
+void ShowInfoPanel() {}

@@ -1,0 +1,353 @@
+#include "TestSupport.h"
+
+#include "Player_Prototype.h"
+#include "Times.h"
+#include "Winsock_Handling.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+TCards *hand(int slot) { return Player(Local).Tile(slot); }
+
+QStringList memoLines() { return Memo->toPlainText().split(QLatin1Char('\n')); }
+
+// The memo's lines without their time stamps.
+QStringList memoTexts()
+{
+    QStringList texts;
+    for (const QString &line : memoLines())
+        texts << (line.startsWith(QLatin1String("[ ")) ? line.mid(line.indexOf(QLatin1String(" ] : ")) + 5) : line);
+    return texts;
+}
+}
+
+// Plays the server's part on 127.0.0.1:18113 against the real board.
+class TestNetwork : public QObject {
+    Q_OBJECT
+
+    RecordedDialogs *dialogs = nullptr;
+    std::unique_ptr<TMainBoard> board;
+    QTcpServer server;
+    QPointer<QTcpSocket> peer;
+    QByteArray wire;  // everything the client sent
+    int reads = 0;
+
+    void connectClient()
+    {
+        QVERIFY(server.isListening() || server.listen(QHostAddress::LocalHost, ServerPort));
+        StartConnection(QStringLiteral("127.0.0.1"));
+        QObject::connect(ClientSocket, &QTcpSocket::readyRead, this, [this] { ++reads; });
+        QTRY_VERIFY(peer);
+        QTRY_VERIFY_WITH_TIMEOUT(wire.endsWith('V'), 5000);
+        wire.clear();
+    }
+
+    // Sends bytes as one read of the client and waits until the client has handled them.
+    void deliver(const QByteArray &bytes)
+    {
+        const int before = reads;
+        peer->write(bytes);
+        peer->flush();
+        QTRY_VERIFY(reads > before && ClientSocket->bytesAvailable() == 0);
+    }
+
+    void dealHand(const QList<int> &tiles)
+    {
+        QByteArray deal;
+        for (int slot = 1; slot <= tiles.size(); ++slot)
+            deal += "A" + QByteArray::number(slot) + QByteArray::number(tiles[slot - 1]).rightJustified(2, '0');
+        deliver("D" + deal);
+    }
+
+    void expectWire(const QByteArray &expected)
+    {
+        QTRY_COMPARE(wire, expected);
+        QTest::qWait(50);  // and nothing after it
+        QCOMPARE(wire, expected);
+        wire.clear();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        PrepareApplication();
+        UseArtwork();
+        QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
+            peer = server.nextPendingConnection();
+            QObject::connect(peer, &QTcpSocket::readyRead, this, [this] { wire += peer->readAll(); });
+        });
+    }
+    void init()
+    {
+        WriteDefaultConfigWith({});
+        dialogs = new RecordedDialogs;
+        OwnSeatIndex = 0;
+        wire.clear();
+        board = BuildBoard();
+        Player(Local).SetName(QStringLiteral("Kite"));
+    }
+    void cleanup()
+    {
+        board.reset();
+        delete peer;
+        server.close();
+        delete dialogs;
+    }
+
+    void joining()
+    {
+        QVERIFY(server.listen(QHostAddress::LocalHost, ServerPort));
+        QElapsedTimer clock;
+        clock.start();
+        StartConnection(QStringLiteral("127.0.0.1"));
+        QTRY_VERIFY(wire == "!@0Kite" || wire.endsWith('V'));
+        QTRY_VERIFY_WITH_TIMEOUT(wire == "!@0KiteV", 5000);
+        QVERIFY(clock.elapsed() >= 1500);
+        QCOMPARE(StatusLabel->text(), QStringLiteral("Online"));
+        QCOMPARE(StatusLabel->palette().color(QPalette::WindowText), NamedColor::Lime);
+        QVERIFY(WatchdogTimer->isActive());
+        QCOMPARE(memoTexts().mid(0, 5),
+                 (QStringList{"Connected", "      ============================================",
+                              "         ==== W E L C O M E  T O  K E L M A R ====",
+                              "      ============================================",
+                              "Waiting for another player to join"}));
+        // After a greeting the seat index it gave is sent on the next connection.
+        QObject::connect(ClientSocket, &QTcpSocket::readyRead, this, [this] { ++reads; });
+        deliver("H3");
+        QCOMPARE(memoTexts().last(), QStringLiteral("Hello Kite, You are player number 3"));
+        QCOMPARE(OwnSeatIndex, 2);
+        wire.clear();
+        StartConnection(QStringLiteral("127.0.0.1"));
+        QTRY_VERIFY_WITH_TIMEOUT(wire == "!@2KiteV", 5000);
+    }
+
+    void refusedConnection()
+    {
+        ConnectButton->setEnabled(false);
+        TurnFlag = true;
+        StartConnection(QStringLiteral("127.0.0.1"));  // nobody listens
+        QTRY_COMPARE(dialogs->errors.size(), 1);
+        QVERIFY(dialogs->errors[0].startsWith(QStringLiteral("Asynchronous socket error 111")));
+        QCOMPARE(memoTexts().mid(0, 4), (QStringList{"not connected ...", "Connection Error, ErrorCode:111",
+                                                     "please, check your client nor server", "   configuration"}));
+        QVERIFY(ConnectButton->isEnabled());
+        QVERIFY(!Online && !TurnFlag);
+        QVERIFY(!WatchdogTimer->isActive());
+        QCOMPARE(StatusLabel->text(), QStringLiteral("Offline"));
+    }
+
+    void addressesThatAreNoIPv4FailLikeAnUnreachableHost()
+    {
+        for (const QString &address : {QStringLiteral("abc"), QStringLiteral("999.1.1.1"), QStringLiteral(" 1.2.3.4 x")}) {
+            dialogs->errors.clear();
+            StartConnection(address);
+            QTRY_COMPARE(dialogs->errors.size(), 1);
+            QVERIFY(!Online);
+        }
+    }
+
+    void aGameAsTheServerPlaysIt()
+    {
+        connectClient();
+        deliver("H1");
+        for (const QByteArray &name : {"^@1Kite", "^@2Ann", "^@3Bob", "^@4Cy"})
+            deliver(name);
+        QCOMPARE(LeftLabel->text(), QStringLiteral("Ann"));
+        QCOMPARE(TopLabel->text(), QStringLiteral("Bob"));
+        QCOMPARE(RightLabel->text(), QStringLiteral("Cy"));
+        QCOMPARE(OwnNameLabel->text(), QStringLiteral("thisPlayer"));  // the own seat is skipped
+        dealHand({5, 9, 27, 12, 3, 20, 28});
+        QCOMPARE(hand(3)->FirstPips, 5);
+        QCOMPARE(hand(3)->SecondPips, 6);
+        deliver("C4F");
+        QVERIFY(!TurnFlag && !hand(1)->isEnabled());  // the first F switches the hand off
+        deliver("J0F");
+        QVERIFY(TurnFlag && hand(1)->isEnabled() && IsOccupied(1));
+        QCOMPARE(memoTexts().last(), QStringLiteral("Kite,  Now it's your turn"));
+        QCOMPARE(OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(Memo->palette().color(QPalette::Base), NamedColor::Cream);
+
+        BoardDragDrop(ChainAt(1), hand(3));  // the opening: tile 5-6 from slot 3
+        expectWire("Ba6Bb5EbZ0X03Yr5Yl6Wt0");
+        QVERIFY(!TurnFlag && !hand(3)->isEnabled());
+        QCOMPARE(hand(3)->FirstPips, 99);
+        QCOMPARE(Memo->palette().color(QPalette::Base), NamedColor::Silver);
+        QVERIFY(!IsOccupied(2));  // the chain waits for the server
+
+        deliver("Ba6Bb5EbK03FJ1");
+        QCOMPARE(ChainAt(1)->Pips, 6);
+        QCOMPARE(ChainAt(2)->Pips, 5);
+        QVERIFY(IsOccupied(2));
+        QVERIFY(!hand(1)->isEnabled());
+        QCOMPARE(LeftLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Black);
+        QCOMPARE(memoTexts().last(), QStringLiteral("Waiting for Ann to move"));
+        deliver("Bz2EaEzK13");  // Ann plays 2-6 on the left end from her slot 3
+        QVERIFY(Player(LeftSeat).Tile(3)->Picture().isNull());
+        QVERIFY(!Player(LeftSeat).Tile(2)->Picture().isNull());
+
+        deliver("J0F");
+        BoardDragDrop(ChainAt(2), hand(1));  // 0-4 on an end showing 5
+        expectWire("C3");
+        QVERIFY(TurnFlag && hand(1)->isEnabled());
+        BoardDragDrop(ChainAt(1), hand(2));  // 1 has both neighbours
+        expectWire("C2");
+        BoardDragDrop(ChainAt(2), hand(4));  // 1-5 on 2, which shows 5: 1 goes to 3
+        expectWire("Bc1EbEcZ0X04Yr1Wt0");
+        deliver("Bc1EbEcK04");
+
+        // The last tile: play out the hand but slot 7, then drop 6-6 on the left end.
+        for (int slot : {1, 2, 5, 6})
+            hand(slot)->ShowBack();
+        deliver("FF");
+        QVERIFY(TurnFlag);
+        BoardDragDrop(ChainAt(26), hand(7));  // 26 shows 2: mismatch first
+        expectWire("C3");
+        deliver("Bz6");
+        BoardDragDrop(ChainAt(26), hand(7));
+        expectWire("By6EzEyZ0X07Yl6Wf0");
+
+        deliver("C1");
+        deliver("C7");
+        for (const QByteArray &score : {"^$15", "^$27", "^$37", "^$49"})
+            deliver(score);
+        QCOMPARE(memoTexts().mid(memoTexts().size() - 7),
+                 (QStringList{"========[ Score ]========", "Kite : 5", "Ann : 7", "Bob : 7", "Cy : 9",
+                              "=========================", "Congratulation, Kite you're the winner"}));
+        QVERIFY(memoTexts().contains(QStringLiteral("Tumba.....!!!!!")));
+        QVERIFY(memoTexts().contains(QStringLiteral("Game Over...!")));
+        for (const QByteArray &score : {"^$15", "^$25", "^$37", "^$49"})
+            deliver(score);
+        QCOMPARE(memoTexts().last(), QStringLiteral("========================="));  // a tie: no winner
+        QVERIFY(dialogs->errors.isEmpty());
+    }
+
+    void inboundEdgeCases()
+    {
+        connectClient();
+        deliver("A105A207");
+        QCOMPARE(hand(1)->TileNumber, 5);
+        QCOMPARE(hand(2)->SecondPips, 6);
+        deliver("EcBc5");
+        QVERIFY(IsOccupied(3));
+        QCOMPARE(ChainAt(3)->Pips, 5);
+        deliver("H2");  // own seat index 1
+        Player(RightSeat).SetName(QStringLiteral("Ruth"));
+        deliver("J0");
+        QCOMPARE(RightLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(memoTexts().last(), QStringLiteral("Waiting for Ruth to move"));
+        const int lines = memoLines().size();
+        deliver("J1");
+        QCOMPARE(OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(memoLines().size(), lines);
+        deliver("K31");
+        QVERIFY(Player(TopSeat).Tile(1)->Picture().isNull());
+        deliver("K11");
+        QVERIFY(!hand(1)->Picture().isNull());
+        deliver("^@3Kite^$3");
+        QCOMPARE(LeftLabel->text(), QStringLiteral("Kite^$3"));  // seat number 3 sits on the Left of seat 2
+        deliver("^$4300");
+        QCOMPARE(Player(TopSeat).GetScore(), 44);
+        deliver("^@2Me");
+        QCOMPARE(memoTexts().last(), QStringLiteral("Receiving Player Data . . ."));
+        QCOMPARE(OwnNameLabel->text(), QStringLiteral("thisPlayer"));
+        deliver("H3");
+        QCOMPARE(OwnSeatIndex, 2);
+        QVERIFY(memoTexts().last().endsWith(QStringLiteral("player number 3")));
+
+        for (int slot = 1; slot <= 7; ++slot)
+            hand(slot)->ShowBack();
+        ChainAt(1)->setEnabled(false);
+        TurnFlag = false;
+        deliver("F");  // all tiles played: only the start opens
+        QVERIFY(IsOccupied(1) && !TurnFlag);
+        const QString before = Memo->toPlainText();
+        deliver("GGG");
+        deliver("abcxyz");
+        deliver(QByteArray(300, 'q'));
+        QCOMPARE(Memo->toPlainText(), before);
+        QVERIFY(dialogs->errors.isEmpty());
+    }
+
+    void verboseEcho()
+    {
+        connectClient();
+        const QList<std::pair<QByteArray, bool>> settings{{"Verbose=no", false}, {"Verbose=Yes", false},
+                                                          {"#Verbose=no", true}, {"Verbose=yes", true}};
+        for (const auto &[line, echoed] : settings) {
+            WriteDefaultConfigWith({{"Verbose=no", line}});
+            deliver("^@2Ann");
+            QCOMPARE(memoTexts().last() == QStringLiteral("^@2Ann"), echoed);
+        }
+    }
+
+    void aNonDigitEndsTheBatchWithAnError()
+    {
+        WriteDefaultConfigWith({{"Verbose=no", "Verbose=yes"}});
+        connectClient();
+        const QString before = Memo->toPlainText();
+        deliver("EcA1x5Ed");
+        QCOMPARE(dialogs->errors, QStringList{QStringLiteral("'x' is not a valid integer value")});
+        QVERIFY(IsOccupied(3) && !IsOccupied(4));
+        QCOMPARE(Memo->toPlainText(), before);  // no echo either
+        deliver("^$2lots");
+        QCOMPARE(dialogs->errors.size(), 2);
+        QVERIFY(ClientSocket->state() == QAbstractSocket::ConnectedState);
+    }
+
+    void mendedFraming()
+    {
+        connectClient();
+        deliver("A1");
+        deliver("05");
+        QCOMPARE(hand(1)->TileNumber, 5);
+        deliver("D^@2Kite");
+        QCOMPARE(LeftLabel->text(), QStringLiteral("Kite"));
+        QVERIFY(memoTexts().contains(QStringLiteral("Loading . . .")));
+    }
+
+    void outOfRangeParametersAreIgnored()
+    {
+        connectClient();
+        hand(1)->SetTile(5);
+        const QString memo = Memo->toPlainText();
+        deliver("A005A905A828B{5B`5Ba7E{C0C8C9H0H5J4J9K41K08K38");
+        deliver("^@5Zed");
+        deliver("^$0");
+        QCOMPARE(Memo->toPlainText(), memo);
+        QCOMPARE(OwnSeatIndex, 0);
+        QCOMPARE(hand(1)->TileNumber, 5);
+        for (int p = 1; p <= 26; ++p)
+            QVERIFY(!IsOccupied(p));
+        QCOMPARE(ChainAt(1)->Pips, 0);
+        QVERIFY(dialogs->errors.isEmpty());
+    }
+
+    void dropsWhenItIsNotYourTurnDoNothing()
+    {
+        connectClient();
+        dealHand({5, 9, 27, 12, 3, 20, 28});
+        deliver("F");
+        deliver("F");
+        deliver("Ba6Bb5EaEb");
+        TurnFlag = false;
+        BoardDragDrop(ChainAt(2), hand(1));
+        BoardDragDrop(ChainAt(1), hand(3));
+        QTest::qWait(50);
+        QCOMPARE(wire, QByteArray());
+        QCOMPARE(hand(1)->FirstPips, 0);
+        QVERIFY(hand(1)->isEnabled());
+        // Swapping two hand tiles works at any time and sends nothing.
+        const QPoint one = hand(1)->pos();
+        BoardDragDrop(hand(2), hand(1));
+        QCOMPARE(hand(2)->pos(), one);
+        QCOMPARE(wire, QByteArray());
+    }
+};
+
+QTEST_MAIN(TestNetwork)
+#include "tst_network.moc"

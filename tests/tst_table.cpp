@@ -1,0 +1,315 @@
+#include "TestSupport.h"
+
+#include "Player_Prototype.h"
+#include "Rules.h"
+#include "Winsock_Handling.h"
+
+#include <QDirIterator>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+TCards *hand(int slot) { return Player(Local).Tile(slot); }
+
+// Occupies exactly the given chain positions.
+void occupyOnly(std::initializer_list<int> positions)
+{
+    for (int p = 1; p <= 26; ++p)
+        ChainAt(p)->setEnabled(std::find(positions.begin(), positions.end(), p) != positions.end());
+}
+
+bool isBlackAndWhite(const QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QRgb c = image.pixel(x, y); c != qRgb(0, 0, 0) && c != qRgb(255, 255, 255))
+                return false;
+    return true;
+}
+}
+
+class TestTable : public QObject {
+    Q_OBJECT
+
+    RecordedDialogs *dialogs = nullptr;
+    std::unique_ptr<TMainBoard> board;
+
+private slots:
+    void initTestCase()
+    {
+        PrepareApplication();
+        UseArtwork();
+    }
+    void init()
+    {
+        WriteConfig(DefaultConfigText());
+        dialogs = new RecordedDialogs;
+        OwnSeatIndex = 0;
+        board = BuildBoard();
+        QVERIFY2(dialogs->errors.isEmpty(), qPrintable(dialogs->errors.join('\n')));
+    }
+    void cleanup()
+    {
+        board.reset();
+        delete dialogs;
+    }
+
+    void startingTable()
+    {
+        for (int slot = 1; slot <= 7; ++slot) {
+            QCOMPARE(hand(slot)->geometry(), QRect(144 + 56 * slot, 456, 55, 111));
+            QVERIFY(hand(slot)->isEnabled());
+            QCOMPARE(hand(slot)->FirstPips, 0);
+            QCOMPARE(Player(LeftSeat).Tile(slot)->geometry(), QRect(16, 100 + 56 * (slot - 1), 111, 55));
+            QCOMPARE(Player(TopSeat).Tile(slot)->geometry(), QRect(200 + 56 * (slot - 1), 10, 55, 111));
+            QCOMPARE(Player(RightSeat).Tile(slot)->geometry(), QRect(672, 100 + 56 * (slot - 1), 111, 55));
+            QCOMPARE(Player(TopSeat).Tile(slot)->Picture().size(), QSize(53, 111));
+        }
+        for (int p = 1; p <= 26; ++p) {
+            QVERIFY(!IsOccupied(p));
+            QCOMPARE(ChainAt(p)->Position, p);
+            QCOMPARE(ChainAt(p)->size(), QSize(53, 54));
+        }
+        QCOMPARE(Memo->geometry(), QRect(224, 191, 345, 168));
+        QVERIFY(Memo->isReadOnly());
+        QCOMPARE(Memo->toPlainText(), QString());
+        QCOMPARE(StatusLabel->text(), QStringLiteral("Offline"));
+        QCOMPARE(StatusLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(StatusLabel->geometry(), QRect(720, 550, 90, 16));
+        QCOMPARE(OwnNameLabel->text(), QStringLiteral("thisPlayer"));
+        QVERIFY(OwnNameLabel->alignment() & Qt::AlignRight);
+        QCOMPARE(LeftLabel->geometry(), QRect(16, 80, 90, 16));
+        QCOMPARE(TopLabel->geometry(), QRect(598, 9, 90, 16));
+        QCOMPARE(RightLabel->geometry(), QRect(693, 495, 90, 16));
+        QCOMPARE(Banner->geometry(), QRect(344, 366, 104, 24));
+        QCOMPARE(ClientSocket->state(), QAbstractSocket::UnconnectedState);
+    }
+
+    void ringCoordinates()
+    {
+        const QList<std::pair<int, QPoint>> expected{{1, {164, 395}}, {9, {580, 395}},  {10, {580, 342}},
+                                                     {14, {580, 130}}, {15, {528, 130}}, {22, {164, 130}},
+                                                     {23, {164, 183}}, {26, {164, 342}}};
+        for (const auto &[p, at] : expected) {
+            QCOMPARE(RingPosition(p), at);
+            QCOMPARE(ChainAt(p)->pos(), at);
+        }
+    }
+
+    void tileNumbers()
+    {
+        TCards *tile = hand(1);
+        const QList<std::tuple<int, int, int>> tiles{{1, 0, 0}, {8, 1, 1}, {14, 2, 2}, {27, 5, 6}, {28, 6, 6}};
+        for (const auto &[n, a, b] : tiles) {
+            tile->SetTile(static_cast<std::uint8_t>(n));
+            QCOMPARE(tile->FirstPips, a);
+            QCOMPARE(tile->SecondPips, b);
+            QCOMPARE(tile->TileNumber, n);
+        }
+        const QImage face28 = tile->Picture().toImage();
+        for (int outOfRange : {0, 29}) {
+            tile->SetTile(static_cast<std::uint8_t>(outOfRange));
+            QCOMPARE(tile->TileNumber, outOfRange);
+            QCOMPARE(tile->FirstPips, 6);  // pips and picture of 6-6 remain
+            QCOMPARE(tile->Picture().toImage(), face28);
+        }
+        for (int n = 1; n <= 28; ++n) {
+            const auto pips = Rules::PipsOfTile(n);
+            QCOMPARE(Rules::TileOf(pips->second, pips->first), n);
+        }
+    }
+
+    void showBackMarksThePlayedTile()
+    {
+        TCards *tile = hand(4);
+        tile->SetTile(9);
+        tile->ShowBack();
+        QCOMPARE(tile->FirstPips, 99);
+        QCOMPARE(tile->SecondPips, 99);
+        QCOMPARE(tile->TileNumber, 9);
+        QVERIFY(!tile->isEnabled());
+        QVERIFY(isBlackAndWhite(tile->Picture().toImage().convertToFormat(QImage::Format_RGB32)));
+        QCOMPARE(FindHandSlot(9), 4);
+        tile->SetTile(10);  // a new face is in colour again
+        QVERIFY(!isBlackAndWhite(tile->Picture().toImage().convertToFormat(QImage::Format_RGB32)));
+    }
+
+    void nextPosition()
+    {
+        occupyOnly({1});
+        QCOMPARE(NextPosition(1), 1);  // the opening
+        occupyOnly({1, 2});
+        QCOMPARE(NextPosition(1), 26);
+        QCOMPARE(NextPosition(2), 3);
+        occupyOnly({1, 26});
+        QCOMPARE(NextPosition(1), 2);
+        QCOMPARE(NextPosition(26), 25);
+        occupyOnly({26, 1, 2, 3});
+        QCOMPARE(NextPosition(1), 99);
+        QCOMPARE(NextPosition(2), 99);
+        QCOMPARE(NextPosition(3), 4);
+        occupyOnly({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26});
+        QCOMPARE(NextPosition(26), 99);  // never on to 1 or a 27th place
+        occupyOnly({1, 2, 3, 24, 25, 26});
+        QCOMPARE(NextPosition(23 + 1), 23);
+        occupyOnly({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25});
+        QCOMPARE(NextPosition(25), 26);  // the right branch reaching 26
+        QCOMPARE(TargetSide(26), 'l');
+    }
+
+    void placementRule()
+    {
+        occupyOnly({26, 1, 2, 3});
+        ChainAt(3)->Pips = 5;
+        ChainAt(26)->Pips = 4;
+        using P = Rules::Placement;
+        QCOMPARE(Rules::Place(IsOccupied, 1, 6, {5, 6}).kind, P::NoRoom);
+        QCOMPARE(Rules::Place(IsOccupied, 2, 5, {5, 6}).kind, P::NoRoom);
+        const P onThree = Rules::Place(IsOccupied, 3, 5, {5, 6});
+        QCOMPARE(onThree.kind, P::Match);
+        QCOMPARE(onThree.next, 4);
+        QCOMPARE(onThree.shown, 6);
+        QCOMPARE(onThree.side, 'r');
+        const P onTwentySix = Rules::Place(IsOccupied, 26, 4, {2, 4});
+        QCOMPARE(onTwentySix.next, 25);
+        QCOMPARE(onTwentySix.shown, 2);
+        QCOMPARE(onTwentySix.side, 'l');
+        QCOMPARE(Rules::Place(IsOccupied, 3, 5, {3, 4}).kind, P::Mismatch);
+        const P dbl = Rules::Place(IsOccupied, 3, 5, {5, 5});
+        QCOMPARE(dbl.shown, 5);
+        occupyOnly({1});
+        QCOMPARE(Rules::Place(IsOccupied, 1, 3, {0, 1}).kind, P::Opening);  // old pips are not compared
+        occupyOnly({1, 2});
+        const P left = Rules::Place(IsOccupied, 1, 6, {4, 6});
+        QCOMPARE(left.next, 26);
+        QCOMPARE(left.side, 'l');
+    }
+
+    void handHelpers()
+    {
+        occupyOnly({5, 6});
+        QCOMPARE(TargetSide(4), 'l');
+        QCOMPARE(TargetSide(6), 'r');
+        hand(2)->SetTile(12);
+        hand(6)->SetTile(12);
+        QCOMPARE(FindHandSlot(12), 2);
+        QCOMPARE(FindHandSlot(13), 0);
+        QVERIFY(!HandEmpty());
+        for (int slot = 1; slot <= 7; ++slot) {
+            hand(slot)->SetTile(static_cast<std::uint8_t>(slot));
+            hand(slot)->ShowBack();
+        }
+        QVERIFY(HandEmpty());
+        const QPoint two = hand(2)->pos(), five = hand(5)->pos();
+        SwapPositions(hand(2), hand(5));
+        QCOMPARE(hand(2)->pos(), five);
+        QCOMPARE(hand(5)->pos(), two);
+        QCOMPARE(FindHandSlot(2), 2);  // slots stay; only the screen places changed
+        SwapPositions(hand(1), nullptr);
+        QCOMPARE(dialogs->messages, QStringList{QStringLiteral("failed")});
+    }
+
+    void playerRecords()
+    {
+        TPlayer &left = Player(LeftSeat);
+        left.SetName(QStringLiteral("Ninechars"));
+        QCOMPARE(left.GetName(), QStringLiteral("Ninecha"));
+        left.SetName(QString());
+        QCOMPARE(left.GetName(), QString());
+        left.SetScore(static_cast<std::uint8_t>(300));
+        QCOMPARE(left.GetScore(), 44);
+        left.ClearTile(3);
+        QVERIFY(left.Tile(3)->Picture().isNull());
+        left.PlaceTile(3, 16, 212, 'L');
+        QCOMPARE(left.Tile(3)->Picture().size(), QSize(111, 53));
+        left.PlaceTile(3, 20, 30, 'Q');  // another side only moves it
+        QCOMPARE(left.Tile(3)->pos(), QPoint(20, 30));
+        left.PlaceTile(9, 0, 0, 'L');     // slots outside 1..7 are ignored
+        left.SetName(QStringLiteral("Kite"));
+        left.Reset();
+        QCOMPARE(left.GetName(), QString());
+        QCOMPARE(left.GetScore(), 0);
+        QVERIFY(!left.Tile(3)->Picture().isNull());
+    }
+
+    void seatMapping()
+    {
+        const int expected[4][4] = {{0, 1, 2, 3}, {3, 0, 1, 2}, {2, 3, 0, 1}, {1, 2, 3, 0}};
+        for (int own = 0; own < 4; ++own) {
+            OwnSeatIndex = static_cast<std::uint8_t>(own);
+            for (int seat = 0; seat < 4; ++seat)
+                QCOMPARE(ViewOf(seat), expected[own][seat]);
+        }
+    }
+
+    void resetTable()
+    {
+        hand(3)->SetTile(20);
+        hand(3)->ShowBack();
+        hand(5)->SetTile(7);
+        hand(5)->setEnabled(false);
+        occupyOnly({1, 2, 3});
+        ChainAt(2)->Pips = 4;
+        Player(TopSeat).ClearTile(2);
+        TurnFlag = true;
+        Online = true;
+        ResetTable();
+        QVERIFY(Memo->toPlainText().endsWith(QStringLiteral(" ] : Loading . . .")));
+        for (int slot = 1; slot <= 7; ++slot) {
+            QVERIFY(hand(slot)->isEnabled());
+            QCOMPARE(hand(slot)->FirstPips, 0);
+            QCOMPARE(hand(slot)->SecondPips, 0);
+        }
+        QCOMPARE(hand(3)->TileNumber, 20);
+        for (int p = 1; p <= 26; ++p)
+            QVERIFY(!IsOccupied(p));
+        QCOMPARE(ChainAt(2)->Pips, 4);
+        QVERIFY(!Player(TopSeat).Tile(2)->Picture().isNull());
+        QVERIFY(!TurnFlag);
+        QVERIFY(!Online);  // the socket is not connected
+        QCOMPARE(Memo->palette().color(QPalette::Base), NamedColor::Silver);
+    }
+
+    void logLine()
+    {
+        LogLine(QString());
+        const QString line = Memo->toPlainText();
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\[ \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? \\] : $")).match(line).hasMatch(),
+                 qPrintable(line));
+    }
+
+    void missingPictureIsReportedByName()
+    {
+        try {
+            hand(1)->LoadFace(QStringLiteral("no-such-face"));
+            QFAIL("no error for a missing picture");
+        } catch (const KelmarError &e) {
+            QVERIFY(e.text().contains(GraphDir() + QStringLiteral("no-such-face.bmp")));
+        }
+        // A deal naming a face that cannot be loaded keeps the old number, new pips.
+        hand(1)->SetTile(5);
+        QFile::rename(GraphDir() + "27.bmp", GraphDir() + "27.bak");
+        const bool failed = !Guarded([] { hand(1)->SetTile(27); });
+        QFile::rename(GraphDir() + "27.bak", GraphDir() + "27.bmp");
+        QVERIFY(failed);
+        QCOMPARE(hand(1)->TileNumber, 5);
+        QCOMPARE(hand(1)->SecondPips, 6);
+    }
+
+    void startUpWithAMissingPictureOpensWhatWasBuilt()
+    {
+        cleanup();
+        dialogs = new RecordedDialogs;
+        QFile::rename(GraphDir() + "tiny/9.bmp", GraphDir() + "tiny/9.bak");
+        board = BuildBoard();
+        QFile::rename(GraphDir() + "tiny/9.bak", GraphDir() + "tiny/9.bmp");
+        QCOMPARE(dialogs->errors.size(), 1);
+        QVERIFY(dialogs->errors[0].contains(QStringLiteral("tiny/9.bmp")));
+        QVERIFY(Player(Local).Tile(1) != nullptr);  // what was built stays usable
+        QVERIFY(!Memo);                             // the steps after the failure were skipped
+        QVERIFY(!ConnectButton);
+    }
+};
+
+QTEST_MAIN(TestTable)
+#include "tst_table.moc"
