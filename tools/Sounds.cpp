@@ -56,7 +56,8 @@ void strike(Samples &out, double at, double length, double frequency, double lev
             envelope *= 1.0 - (t - length) / Release;
         double value = 0.0;
         for (const Partial &partial : timbre)
-            value += partial.level * std::exp(-partial.decay * t)
+            if (frequency * partial.ratio < Rate / 2.0)  // higher ones would fold back, harsh
+                value += partial.level * std::exp(-partial.decay * t)
                      * std::sin(TwoPi * frequency * partial.ratio * t);
         out[(first + i) % out.size()] += level * envelope * value;
     }
@@ -116,7 +117,7 @@ void buzz(Samples &out, double at, double length, double frequency, double level
         double value = 0.0;
         for (int h = 1; h <= 9; ++h)
             value += std::sin(TwoPi * frequency * h * t) / h;
-        out[first + i] += level * envelope * value;
+        out[(first + i) % out.size()] += level * envelope * value;
     }
 }
 
@@ -282,7 +283,8 @@ QByteArray ApplauseWav()
         const double colour = noise.between(900.0, 2200.0);
         const double pace = noise.between(0.19, 0.29);
         const double stop = Length - noise.between(0.0, 0.5);
-        for (double at = noise.between(0.0, 0.25); at < stop; at += pace * noise.between(0.9, 1.1)) {
+        for (double at = noise.between(0.0, 0.25); at < stop;
+             at += pace * noise.between(0.9, 1.1)) {
             const double fade = std::min(1.0, (stop - at) / 0.6);
             burst(out, at, 90.0, colour, 1.1, fade * noise.between(0.6, 1.0), noise);
         }

@@ -24,14 +24,16 @@ constexpr int FaceHeight = 111;
 constexpr int HalfWidth = 53;
 constexpr int HalfHeight = 54;
 
-// The board's default colour; it fills the few pixels outside a tile's rounded corners.
-const QColor Board(0xC0, 0xDC, 0xC0);
+// Fills the few pixels outside a tile's rounded corners. The board's colour is the
+// player's choice, so a dark shade that reads as the tile's edge suits every colour.
+const QColor Corner(0x4A, 0x46, 0x3E);
 const QColor IvoryLight(0xFF, 0xFC, 0xF0);
 const QColor IvoryDark(0xEE, 0xE3, 0xC8);
 const QColor Outline(0x3A, 0x33, 0x28);
 const QColor Felt(0x2E, 0x76, 0x4A);
 const QColor Gold(0xE8, 0xB9, 0x3A);
 const QColor DarkGreen(0x1C, 0x4D, 0x32);
+const QColor BackRed(0x4E, 0x0C, 0x16);
 
 // --- Files ---------------------------------------------------------------------------
 
@@ -107,22 +109,18 @@ void drawPip(QPainter &p, QPointF centre, qreal radius)
 // to the lower left, six stands in two columns of three.
 void drawPips(QPainter &p, const QRectF &half, int count)
 {
-    using Grid = std::array<QPoint, 6>;
-    static const std::array<std::pair<int, Grid>, 7> patterns{{
-        {0, {}},
-        {1, {{QPoint(0, 0)}}},
-        {2, {{QPoint(1, -1), QPoint(-1, 1)}}},
-        {3, {{QPoint(1, -1), QPoint(0, 0), QPoint(-1, 1)}}},
-        {4, {{QPoint(-1, -1), QPoint(1, -1), QPoint(-1, 1), QPoint(1, 1)}}},
-        {5, {{QPoint(-1, -1), QPoint(1, -1), QPoint(0, 0), QPoint(-1, 1), QPoint(1, 1)}}},
-        {6, {{QPoint(-1, -1), QPoint(-1, 0), QPoint(-1, 1), QPoint(1, -1), QPoint(1, 0),
-              QPoint(1, 1)}}},
+    static const std::array<QList<QPoint>, 7> patterns{{
+        {},
+        {{0, 0}},
+        {{1, -1}, {-1, 1}},
+        {{1, -1}, {0, 0}, {-1, 1}},
+        {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}},
+        {{-1, -1}, {1, -1}, {0, 0}, {-1, 1}, {1, 1}},
+        {{-1, -1}, {-1, 0}, {-1, 1}, {1, -1}, {1, 0}, {1, 1}},
     }};
     const qreal side = std::min(half.width(), half.height());
-    const qreal step = side * 0.26;
-    const auto &[pips, grid] = patterns.at(count);
-    for (int i = 0; i < pips; ++i)
-        drawPip(p, half.center() + QPointF(grid[i]) * step, side * 0.085);
+    for (const QPoint &cell : patterns.at(count))
+        drawPip(p, half.center() + QPointF(cell) * (side * 0.26), side * 0.085);
 }
 
 // The engraved line between the halves and the brass pin that holds a real tile together.
@@ -140,10 +138,11 @@ void drawDivider(QPainter &p, qreal y)
     p.drawEllipse(QPointF(FaceWidth / 2.0, y), 2.6, 2.6);
 }
 
-// A face, upright: the smaller count on top, the larger below.
-QImage tileFace(Rules::Pips pips)
+// A face, upright: the smaller count on top, the larger below. `ground` fills the
+// pixels outside the rounded corners.
+QImage tileFace(Rules::Pips pips, const QColor &ground = Corner)
 {
-    QImage image = canvas(FaceWidth, FaceHeight, Board);
+    QImage image = canvas(FaceWidth, FaceHeight, ground);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     drawTileBody(p, image.rect(), 5);
@@ -159,7 +158,7 @@ QImage tileFace(Rules::Pips pips)
 // marker turns it black and white.
 QImage tileBack(int width, int height)
 {
-    QImage image = canvas(width, height, Board);
+    QImage image = canvas(width, height, Corner);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     drawTileBody(p, image.rect(), 5);
@@ -168,16 +167,18 @@ QImage tileBack(int width, int height)
     QPainterPath panelShape;
     panelShape.addRoundedRect(panel, 3, 3);
     p.setPen(QPen(Outline, 1));
-    p.setBrush(QColor(0x7A, 0x16, 0x24));
+    p.setBrush(BackRed);
     p.drawPath(panelShape);
 
+    // Crisp diagonals: smoothed ones would turn to scattered grey dots in black and white.
     p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.setClipPath(panelShape);
-    p.setPen(QPen(QColor(0xF2, 0xD7, 0x8C), 1.3));
-    const qreal centreX = width / 2.0;
-    for (qreal d = -height; d < width + height; d += 11) {
-        p.drawLine(QPointF(centreX + d - height, 0), QPointF(centreX + d, height));
-        p.drawLine(QPointF(centreX - d + height, 0), QPointF(centreX - d, height));
+    p.setPen(QPen(QColor(0xF0, 0xD0, 0x80), 2));
+    const int centreX = width / 2;
+    for (int d = -height; d < width + height; d += 15) {
+        p.drawLine(centreX + d - height, 0, centreX + d, height);
+        p.drawLine(centreX - d + height, 0, centreX - d, height);
     }
     p.restore();
 
@@ -186,7 +187,7 @@ QImage tileBack(int width, int height)
     p.setPen(QPen(Outline, 1));
     p.setBrush(IvoryLight);
     p.drawEllipse(centre, radius, radius);
-    p.setPen(QPen(QColor(0x7A, 0x16, 0x24), 1.6));
+    p.setPen(QPen(BackRed, 1.6));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(centre, radius - 3, radius - 3);
     drawPip(p, centre, radius * 0.35);
@@ -240,6 +241,7 @@ QImage tileHalf(int pips)
     return image;
 }
 
+// A star with its first point straight up.
 QPainterPath star(QPointF centre, qreal outer, qreal inner, int points)
 {
     QPainterPath path;
@@ -247,7 +249,10 @@ QPainterPath star(QPointF centre, qreal outer, qreal inner, int points)
         const qreal angle = std::numbers::pi * i / points - std::numbers::pi / 2;
         const qreal r = i % 2 ? inner : outer;
         const QPointF corner = centre + QPointF(std::cos(angle), std::sin(angle)) * r;
-        i == 0 ? path.moveTo(corner) : path.lineTo(corner);
+        if (i == 0)
+            path.moveTo(corner);
+        else
+            path.lineTo(corner);
     }
     path.closeSubpath();
     return path;
@@ -337,8 +342,9 @@ QPainterPath roundedBox(qreal x, qreal y, qreal width, qreal height, qreal radiu
     return path;
 }
 
-// A hand pointing up and to the left. The tip of its index finger lies on the hot
-// spot (0, 0), so it is drawn round the fingertip and then leant to the right.
+// A hand pointing up and to the left. The hot spot is the top-left corner, so the hand
+// is drawn round its fingertip, leant to the right and moved in just enough for the
+// outline to show.
 QImage pointingHand()
 {
     QPainterPath hand = roundedBox(-2.6, 0, 5.2, 16, 2.6);  // index finger
@@ -348,7 +354,7 @@ QImage pointingHand()
     hand = hand.united(roundedBox(-8.5, 12.5, 8, 5, 2.5));      // thumb
     const QList<QLineF> creases{{2.6, 13, 2.6, 16.5}, {6.8, 13.5, 6.8, 17.5},
                                 {11.2, 14.5, 11.2, 18.5}};
-    return cursorImage(hand, creases, QTransform().translate(1.6, 1.2).rotate(-24));
+    return cursorImage(hand, creases, QTransform().translate(2.2, 1.0).rotate(-24));
 }
 
 // A closed hand holding a tile: four curled fingers over the palm, the thumb beside.
@@ -370,30 +376,22 @@ QImage grippingHand()
 // A tile face turned and scaled, for the pictures that show tiles as decoration.
 void drawTile(QPainter &p, int tile, QPointF centre, qreal angle, qreal scale)
 {
-    QImage face = tileFace(*Rules::PipsOfTile(tile));
-    // Make the corner pixels see-through so only the tile shows on any ground.
-    QImage clean = canvas(FaceWidth, FaceHeight, Qt::transparent);
-    {
-        QPainter mask(&clean);
-        mask.setRenderHint(QPainter::Antialiasing);
-        QPainterPath body;
-        body.addRoundedRect(QRectF(clean.rect()), 5, 5);
-        mask.setClipPath(body);
-        mask.drawImage(0, 0, face);
-    }
+    const QImage face = tileFace(*Rules::PipsOfTile(tile), Qt::transparent);
     p.save();
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.translate(centre);
     p.rotate(angle);
     p.scale(scale, scale);
-    // A soft shadow lifts the tile from the ground.
+    // A see-through shadow lifts the tile from the ground.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 70));
-    p.drawRoundedRect(QRectF(-FaceWidth / 2.0 + 2.5, -FaceHeight / 2.0 + 3, FaceWidth, FaceHeight), 5, 5);
-    p.drawImage(QPointF(-FaceWidth / 2.0, -FaceHeight / 2.0), clean);
+    const QRectF place(-FaceWidth / 2.0, -FaceHeight / 2.0, FaceWidth, FaceHeight);
+    p.drawRoundedRect(place.translated(2.5, 3), 5, 5);
+    p.drawImage(place.topLeft(), face);
     p.restore();
 }
 
+// Felt under a lamp: lighter in the middle.
 void drawFelt(QPainter &p, const QRectF &area)
 {
     QRadialGradient light(area.center(), area.width() * 0.7);
@@ -437,9 +435,9 @@ QImage splashPicture()
     drawTitle(p, QRectF(24, 136, 240, 20), "one double-six set \u00b7 seven tiles each",
               font("DejaVu Sans", 11), IvoryDark, Qt::AlignLeft | Qt::AlignVCenter);
 
-    drawTile(p, 27, QPointF(300, 108), -22, 1.0);
-    drawTile(p, 16, QPointF(333, 104), 0, 1.0);
-    drawTile(p, 28, QPointF(366, 108), 22, 1.0);
+    drawTile(p, 27, QPointF(292, 108), -22, 0.9);
+    drawTile(p, 16, QPointF(322, 102), 0, 0.9);
+    drawTile(p, 28, QPointF(352, 108), 22, 0.9);
     return image;
 }
 
@@ -457,6 +455,10 @@ QImage aboutPicture()
     p.drawRect(QRectF(1, 1, 245, 285));
     p.setPen(QPen(Gold, 1));
     p.drawLine(QPointF(6, 28.5), QPointF(241, 28.5));
+    // A pale panel behind the credit line and the web link.
+    p.setPen(QPen(QColor(0xC8, 0xDA, 0xC0), 1));
+    p.setBrush(QColor(0xEC, 0xF3, 0xE4));
+    p.drawRoundedRect(QRectF(12.5, 114.5, 222, 80), 8, 8);
 
     p.setFont(font("DejaVu Serif", 26, true));
     p.setPen(DarkGreen);
@@ -471,8 +473,9 @@ QImage aboutPicture()
     drawTile(p, 22, QPointF(208, 70), 14, 0.68);
 
     // A short chain of tiles across the lower middle, between the web link and the notice.
+    const int chain[] = {7, 13, 25, 20};
     for (int i = 0; i < 4; ++i)
-        drawTile(p, std::array{7, 13, 25, 20}[i], QPointF(37 + 58 * i, 224), 90, 0.5);
+        drawTile(p, chain[i], QPointF(37 + 58 * i, 224), 90, 0.5);
     return image;
 }
 
@@ -505,7 +508,7 @@ QImage tumbaPicture()
     p.setBrush(glow);
     p.drawPolygon(inner);
 
-    drawTitle(p, QRectF(0, 20, 165, 36), "TUMBA!", font("DejaVu Sans", 28, true),
+    drawTitle(p, QRectF(0, 20, 165, 36), "TUMBA!", font("DejaVu Sans", 26, true),
               QColor(0xA8, 0x10, 0x10), Qt::AlignCenter);
     p.setFont(font("DejaVu Sans", 10, true));
     p.setPen(QColor(0x5A, 0x20, 0x08));
@@ -518,16 +521,19 @@ QImage tumbaPicture()
 constexpr int BannerWidth = 104;
 constexpr int BannerHeight = 24;
 
-// A small lying tile for the banner, 34 x 18.
+// A small tile lying across the banner, 34 x 18, its left edge at `left`.
 void drawBannerTile(QPainter &p, qreal left, int tile)
 {
     const Rules::Pips pips = *Rules::PipsOfTile(tile);
-    const QRectF body(left, 3, 34, 18);
-    drawTileBody(p, body, 3);
-    drawPips(p, QRectF(body.left(), body.top(), 17, 18), pips.first);
-    drawPips(p, QRectF(body.left() + 17, body.top(), 17, 18), pips.second);
+    p.save();
+    p.translate(left + 17, BannerHeight / 2.0);
+    p.rotate(-90);  // drawn upright, so a six lies in two rows like on the table
+    drawTileBody(p, QRectF(-9, -17, 18, 34), 3);
+    drawPips(p, QRectF(-9, -17, 18, 17), pips.first);
+    drawPips(p, QRectF(-9, 0, 18, 17), pips.second);
     p.setPen(QPen(Outline, 1));
-    p.drawLine(QPointF(left + 17, 6), QPointF(left + 17, 18));
+    p.drawLine(QPointF(-6, 0), QPointF(6, 0));
+    p.restore();
 }
 
 // One turn of the banner's loop: the name, a tile, the game's name, another tile.
@@ -545,12 +551,13 @@ QImage bannerStrip()
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setFont(title);
-    p.setPen(Gold);
     qreal x = gap;
+    p.setPen(Gold);
     p.drawText(QRectF(x, 0, kelmar, BannerHeight), Qt::AlignCenter, "KELMAR");
     x += kelmar + gap;
     drawBannerTile(p, x, 27);
     x += 34 + gap;
+    p.setPen(IvoryLight);
     p.drawText(QRectF(x, 0, tumba, BannerHeight), Qt::AlignCenter, "TUMBA");
     x += tumba + gap;
     drawBannerTile(p, x, 12);
@@ -607,9 +614,10 @@ bool writeBuiltins(const QString &dir)
     QDir().mkpath(dir);
     const QString d = dir + QLatin1Char('/');
     return saveBmp(quitButtonPicture(), d + "xBitmap.bmp")
-           && saveBmp(infoButtonPicture(), d + "iBitmap.bmp") && save(arrowCursor(), d + "Arrow.png")
-           && save(pointingHand(), d + "FHand.png") && save(grippingHand(), d + "HHand.png")
-           && saveBmp(lyingBack(90), d + "BLEFT.bmp") && saveBmp(lyingBack(-90), d + "BRIGHT.bmp")
+           && saveBmp(infoButtonPicture(), d + "iBitmap.bmp")
+           && save(arrowCursor(), d + "Arrow.png") && save(pointingHand(), d + "FHand.png")
+           && save(grippingHand(), d + "HHand.png") && saveBmp(lyingBack(90), d + "BLEFT.bmp")
+           && saveBmp(lyingBack(-90), d + "BRIGHT.bmp")
            && saveBmp(tileBack(HalfWidth, FaceHeight), d + "BTOP.bmp");
 }
 
@@ -634,7 +642,8 @@ bool writeResource(const QString &resource)
            && writeFile(ConnectWav(), r + "Fx2.wav") && writeFile(ClackWav(), r + "FX3.wav")
            && writeFile(TickWav(), r + "FX4.wav") && writeFile(ApplauseWav(), r + "clap.wav")
            && saveBmp(splashPicture(), r + "splash v.2.3.bmp")
-           && saveBmp(aboutPicture(), r + "About v1.2.bmp") && saveBmp(tumbaPicture(), r + "Info.bmp");
+           && saveBmp(aboutPicture(), r + "About v1.2.bmp")
+           && saveBmp(tumbaPicture(), r + "Info.bmp");
 }
 }  // namespace
 
@@ -647,7 +656,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString dir = args[2];
-    const bool ok = args[1] == "builtin" ? writeBuiltins(dir)
-                                         : writeGraph(dir + "/Graph") && writeResource(dir + "/Resource");
+    const bool ok = args[1] == "builtin"
+                        ? writeBuiltins(dir)
+                        : writeGraph(dir + "/Graph") && writeResource(dir + "/Resource");
     return ok ? 0 : 1;
 }
