@@ -1,3 +1,267 @@
 #include "ConnectForm.h"
 
-void DestroyConnectDialog() {}
+#include "FlatComponent.h"
+#include "Global.h"
+#include "Initialize.h"
+#include "Main.h"
+#include "Methods.h"
+#include "Player_Prototype.h"
+#include "Times.h"
+#include "Winsock_Handling.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QToolButton>
+#include <QValidator>
+#include <memory>
+
+QPointer<TConnectForm> ConnectForm;
+
+namespace {
+const QString AddressHint = QStringLiteral("insert your destination IP address, computer that running ServerKelmar");
+// No-break spaces keep each digit on the line of the word after it.
+const QString NameHint = QStringLiteral("insert your name (min:3\u00A0character, max:7\u00A0character) to display");
+
+// The dialog's classic frame is 350 x 205 outside: 3 px borders and a 26 px caption.
+constexpr QSize OuterSize(350, 205);
+constexpr QSize ClientSize(344, 176);
+
+constexpr char NameKey[] = "Software/qen-lodar/Name";
+const QFile::Permissions ReadWriteForAll = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+    | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+
+// Every letter becomes a capital as it is typed, pasted or set.
+class TCapitals : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        for (QChar &c : input)
+            c = c.toUpper();
+        return Acceptable;
+    }
+};
+
+QFont verdana(bool bold)
+{
+    QFont font(QStringLiteral("verdana"));
+    font.setPointSize(8);
+    font.setBold(bold);
+    return font;
+}
+
+void boldLabel(QWidget *parent, const QString &text, int left, int top)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(verdana(true));
+    label->move(left, top);
+    label->adjustSize();
+}
+
+// A rectangle whose corners are cut by a diameter x diameter ellipse.
+QRegion roundedRegion(const QRect &rect, int diameter)
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect), diameter / 2.0, diameter / 2.0);
+    return QRegion(path.toFillPolygon().toPolygon());
+}
+
+bool socketConnected() { return ClientSocket && ClientSocket->state() == QAbstractSocket::ConnectedState; }
+
+// The registry's machine-wide hive on Windows; elsewhere, or when a file is named, the
+// shared settings file.
+std::unique_ptr<QSettings> openNameStore()
+{
+#ifdef Q_OS_WIN
+    if (qEnvironmentVariableIsEmpty("KELMAR_NAME_STORE"))
+        return std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE"), QSettings::NativeFormat);
+#endif
+    return std::make_unique<QSettings>(NameStorePath(), QSettings::IniFormat);
+}
+
+// Whoever plays next replaces the file, so its folder is open to every user. Only its
+// creator can set that, which is why it is done when the folder is made.
+void makeSharedFolder(const QString &file)
+{
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+        QFile::setPermissions(folder, ReadWriteForAll | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+}
+
+void connectAs(const QString &address, const QString &name)
+{
+    StartConnection(address);
+    WriteRememberedName(name);
+    Player(Local).SetName(CapitalizeName(name));
+    Player(Local).SetAddress(ClientSocket->localAddress().toString());
+    LogLine(QStringLiteral("connecting to server....."));
+    LogLine(QStringLiteral(".............."));
+    ConnectForm->close();
+    PlayEffect(QStringLiteral("Fx2"));
+    SetEnabled({ConnectButton}, false);
+    SetWatchdogEnabled(true);
+    if (OwnNameLabel)
+        OwnNameLabel->setText(Player(Local).GetName());
+}
+
+void connectFailed()
+{
+    Online = false;
+    SetWatchdogEnabled(false);
+    SetEnabled({ConnectButton}, true);
+    // The attempt already started ends as well, so no late connect follows the message.
+    CloseClientSocket();
+    ShowMessage(QStringLiteral("error"));
+}
+}
+
+TConnectForm::TConnectForm()
+    : QWidget(MainBoard, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                             | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setWindowTitle(QStringLiteral("Server Address Dialog"));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(ClientSize);
+    const QRect desktop = screen()->geometry();
+    move(desktop.x() + (desktop.width() - OuterSize.width()) / 2,
+         desktop.y() + (desktop.height() - OuterSize.height()) / 2);
+
+    auto *frame = new QFrame(this);
+    frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    frame->setGeometry(13, 29, 315, 112);
+    boldLabel(this, QStringLiteral("Please, Fill your information"), 14, 7);
+    boldLabel(this, QStringLiteral("IP Address:"), 20, 35);
+    boldLabel(this, QStringLiteral("Your Name:"), 20, 85);
+
+    AddressBox = createBox(40, 55, 15);
+    AddressBox->setText(QStringLiteral("127.0.0.1"));
+    NameBox = createBox(40, 105, 7);
+    NameBox->setText(ReadRememberedName());
+
+    HintLabel = new QLabel(this);
+    HintLabel->setGeometry(217, 32, 98, 98);
+    HintLabel->setFont(verdana(false));
+    HintLabel->setAlignment(Qt::AlignCenter);
+    HintLabel->setWordWrap(true);
+    showHint(true);
+
+    DialogConnectButton = createButton(QStringLiteral("C&onnect"), 50, ConnectDialogConnect);
+    DialogCancelButton = createButton(QStringLiteral("&Cancel"), 215, ConnectDialogCancel);
+    AddressBox->setFocus();
+    BindConnectDialog(*this);
+}
+
+QLineEdit *TConnectForm::createBox(int left, int top, int maxLength)
+{
+    auto *box = new QLineEdit(this);
+    box->setFrame(false);
+    box->setValidator(new TCapitals(box));
+    box->setAlignment(Qt::AlignCenter);
+    box->setMaxLength(maxLength);
+    QFont font(QStringLiteral("Comic Sans Ms"));
+    font.setPointSize(10);
+    font.setBold(true);
+    box->setFont(font);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, NamedColor::Black);
+    palette.setColor(QPalette::Text, NamedColor::White);
+    box->setPalette(palette);
+    // One line of the font plus 6 px high; the rounded shape is cut from that height.
+    box->setGeometry(left, top, 121, box->fontMetrics().height() + 6);
+    box->setMask(roundedRegion(QRect(2, 2, box->width() - 2, box->height() - 4), 15));
+    box->installEventFilter(this);
+    return box;
+}
+
+QPushButton *TConnectForm::createButton(const QString &caption, int left, void (*action)())
+{
+    auto *button = new QPushButton(caption, this);
+    button->setGeometry(left, 146, 75, 25);
+    SetFlatStyle(button);
+    button->setCursor(CustomCursor(1));
+    connect(button, &QPushButton::clicked, this, [action] { Guarded(action); });
+    return button;
+}
+
+void TConnectForm::showHint(bool address)
+{
+    HintLabel->setText(address ? AddressHint : NameHint);
+    HintLabel->repaint();
+}
+
+bool TConnectForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn && (watched == AddressBox || watched == NameBox))
+        Guarded([this, watched] { showHint(watched == AddressBox); });
+    return QWidget::eventFilter(watched, event);
+}
+
+void OpenConnectDialog()
+{
+    DestroyConnectDialog();
+    ConnectForm = new TConnectForm;
+    ConnectForm->show();
+    ConnectForm->activateWindow();
+}
+
+void DestroyConnectDialog() { delete ConnectForm.data(); }
+
+void ConnectDialogConnect()
+{
+    const QString address = ConnectForm->AddressBox->text();
+    const QString name = ConnectForm->NameBox->text();
+    if (address.isEmpty() || name.isEmpty())
+        return ShowMessage(QStringLiteral("all information are required!"));
+    if (name.size() < 3)
+        return ShowMessage(QStringLiteral("minimum 3 character on name field"));
+    try {
+        connectAs(address, name);
+    } catch (const std::exception &) {
+        connectFailed();
+    }
+}
+
+void ConnectDialogCancel()
+{
+    SetEnabled({CloseButton, QuitTitleButton, InfoTitleButton}, true);
+    SetEnabled({ConnectButton}, !socketConnected());
+    if (ConnectForm)
+        ConnectForm->hide();
+}
+
+QString NameStorePath()
+{
+    const QString named = qEnvironmentVariable("KELMAR_NAME_STORE");
+    return named.isEmpty() ? QStringLiteral("/var/tmp/kelmar/qen-lodar.ini") : named;
+}
+
+QString ReadRememberedName()
+{
+    const QVariant value = openNameStore()->value(QLatin1String(NameKey));
+    if (!value.isValid())
+        return {};
+    return value.typeId() == QMetaType::QString ? value.toString() : QStringLiteral("Zideruz");
+}
+
+void WriteRememberedName(const QString &name)
+{
+    const std::unique_ptr<QSettings> store = openNameStore();
+    const bool file = store->format() == QSettings::IniFormat;
+    if (file)
+        makeSharedFolder(store->fileName());
+    store->setValue(QLatin1String(NameKey), name);
+    store->sync();
+    if (store->status() != QSettings::NoError)
+        throw KelmarError(QStringLiteral("The name can't be stored in %1").arg(store->fileName()));
+    if (file)
+        QFile::setPermissions(store->fileName(), ReadWriteForAll);
+}

@@ -1,9 +1,10 @@
 #include "Global.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QMessageBox>
+#include <QWidget>
 
 bool Online = false;
 bool TurnFlag = false;
@@ -18,18 +19,23 @@ DialogHooks &Dialogs()
     return hooks;
 }
 
+namespace {
+// Boxes belong to the active window, so that they stay above an always-on-top dialog.
+QWidget *boxOwner() { return QApplication::activeWindow(); }
+}
+
 void ReportError(const QString &text)
 {
     if (Dialogs().error)
         return Dialogs().error(text);
-    QMessageBox::critical(nullptr, QCoreApplication::applicationName(), text);
+    QMessageBox::critical(boxOwner(), QCoreApplication::applicationName(), text);
 }
 
 void ShowMessage(const QString &text)
 {
     if (Dialogs().message)
         return Dialogs().message(text);
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), text, QMessageBox::Ok, boxOwner());
     box.exec();
 }
 
@@ -37,7 +43,7 @@ bool AskConfirmation(const QString &text)
 {
     if (Dialogs().confirm)
         return Dialogs().confirm(text);
-    return QMessageBox::warning(nullptr, QStringLiteral("Confirmation"), text,
+    return QMessageBox::warning(boxOwner(), QStringLiteral("Confirmation"), text,
                                 QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
@@ -52,6 +58,14 @@ bool Guarded(const std::function<void()> &step)
         ReportError(QString::fromLocal8Bit(e.what()));
     }
     return false;
+}
+
+void SetEnabled(std::initializer_list<QWidget *> controls, bool enabled)
+{
+    for (QWidget *control : controls) {
+        if (control)
+            control->setEnabled(enabled);
+    }
 }
 
 QString ExeDir()

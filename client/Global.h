@@ -5,7 +5,10 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <stdexcept>
+
+class QWidget;
 
 // The one exception type our handlers throw; every entry point from Qt catches it
 // (and std::exception) at its edge and hands the text to ReportError.
@@ -29,6 +32,9 @@ bool AskConfirmation(const QString &text);  // true for OK
 
 // Runs one step at an event-loop edge: exceptions become a report. Returns false on error.
 bool Guarded(const std::function<void()> &step);
+
+// Enables or disables each control in turn; controls that are gone are skipped.
+void SetEnabled(std::initializer_list<QWidget *> controls, bool enabled);
 
 // Folders beside the program file, each ending in a separator, computed afresh each call.
 QString ExeDir();

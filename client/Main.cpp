@@ -48,7 +48,8 @@ void splashStatus(const QString &text)
 
 // The steps after the configuration file exists; an error ends them, and the board
 // opens with what was built up to then.
-// Drag and drop on the hand and the chain, and the socket's connect event.
+// Drag and drop on the hand and the chain, the socket's connect event and the memo's
+// guards against selecting its text.
 void BindTableEvents()
 {
     std::vector<TImage *> targets;
@@ -62,6 +63,7 @@ void BindTableEvents()
         target->onDrop = BoardDragDrop;
     }
     QObject::connect(ClientSocket, &QTcpSocket::connected, MainBoard, [] { Guarded(ClientConnect); });
+    BindMemoGuards();
 }
 
 // The system's error numbers for what the socket reports, as the player's tools know them.
@@ -361,7 +363,11 @@ void StartConnection(const QString &address)
     // address fails the way an unreachable host does.
     const QHostAddress host(address);
     if (host.protocol() != QAbstractSocket::IPv4Protocol || address.count(QLatin1Char('.')) != 3) {
-        QTimer::singleShot(0, MainBoard, [] { socketFailed(QAbstractSocket::HostNotFoundError); });
+        // Unless the connect dialog has given the attempt up meanwhile.
+        QTimer::singleShot(0, MainBoard, [] {
+            if (Online)
+                socketFailed(QAbstractSocket::HostNotFoundError);
+        });
         return;
     }
     ClientSocket->connectToHost(host, ServerPort);

@@ -10,7 +10,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QPointer>
 #include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <memory>
 
 // Records every box the client would show; answers questions with `answer`.
@@ -67,3 +70,34 @@ inline std::unique_ptr<TMainBoard> BuildBoard(QSize screen = {1024, 768})
     SetScreenOverride(std::make_pair(screen, QRect(QPoint(0, 0), screen)));
     return std::make_unique<TMainBoard>();
 }
+
+// The memo's lines without their time stamps.
+inline QStringList MemoTexts()
+{
+    QStringList texts;
+    for (const QString &line : Memo->toPlainText().split(QLatin1Char('\n')))
+        texts << (line.startsWith(QLatin1String("[ ")) ? line.mid(line.indexOf(QLatin1String(" ] : ")) + 5) : line);
+    return texts;
+}
+
+// The server's side on 127.0.0.1:18113: takes a client and collects what it sends.
+struct FakeServer : QObject {
+    QTcpServer server;
+    QPointer<QTcpSocket> peer;
+    QByteArray wire;
+
+    FakeServer()
+    {
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            peer = server.nextPendingConnection();
+            connect(peer, &QTcpSocket::readyRead, this, [this] { wire += peer->readAll(); });
+        });
+    }
+    bool listen() { return server.isListening() || server.listen(QHostAddress::LocalHost, ServerPort); }
+    // Closes the connection and stops listening; the client gets no error for it.
+    void goAway()
+    {
+        delete peer;
+        server.close();
+    }
+};

@@ -14,15 +14,6 @@ namespace {
 TCards *hand(int slot) { return Player(Local).Tile(slot); }
 
 QStringList memoLines() { return Memo->toPlainText().split(QLatin1Char('\n')); }
-
-// The memo's lines without their time stamps.
-QStringList memoTexts()
-{
-    QStringList texts;
-    for (const QString &line : memoLines())
-        texts << (line.startsWith(QLatin1String("[ ")) ? line.mid(line.indexOf(QLatin1String(" ] : ")) + 5) : line);
-    return texts;
-}
 }
 
 // Plays the server's part on 127.0.0.1:18113 against the real board.
@@ -31,14 +22,14 @@ class TestNetwork : public QObject {
 
     RecordedDialogs *dialogs = nullptr;
     std::unique_ptr<TMainBoard> board;
-    QTcpServer server;
-    QPointer<QTcpSocket> peer;
-    QByteArray wire;  // everything the client sent
+    FakeServer fake;
+    QPointer<QTcpSocket> &peer = fake.peer;
+    QByteArray &wire = fake.wire;  // everything the client sent
     int reads = 0;
 
     void connectClient()
     {
-        QVERIFY(server.isListening() || server.listen(QHostAddress::LocalHost, ServerPort));
+        QVERIFY(fake.listen());
         StartConnection(QStringLiteral("127.0.0.1"));
         QObject::connect(ClientSocket, &QTcpSocket::readyRead, this, [this] { ++reads; });
         QTRY_VERIFY(peer);
@@ -76,10 +67,6 @@ private slots:
     {
         PrepareApplication();
         UseArtwork();
-        QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
-            peer = server.nextPendingConnection();
-            QObject::connect(peer, &QTcpSocket::readyRead, this, [this] { wire += peer->readAll(); });
-        });
     }
     void init()
     {
@@ -93,14 +80,13 @@ private slots:
     void cleanup()
     {
         board.reset();
-        delete peer;
-        server.close();
+        fake.goAway();
         delete dialogs;
     }
 
     void joining()
     {
-        QVERIFY(server.listen(QHostAddress::LocalHost, ServerPort));
+        QVERIFY(fake.listen());
         QElapsedTimer clock;
         clock.start();
         StartConnection(QStringLiteral("127.0.0.1"));
@@ -110,7 +96,7 @@ private slots:
         QCOMPARE(StatusLabel->text(), QStringLiteral("Online"));
         QCOMPARE(StatusLabel->palette().color(QPalette::WindowText), NamedColor::Lime);
         QVERIFY(WatchdogTimer->isActive());
-        QCOMPARE(memoTexts().mid(0, 5),
+        QCOMPARE(MemoTexts().mid(0, 5),
                  (QStringList{"Connected", "      ============================================",
                               "         ==== W E L C O M E  T O  K E L M A R ====",
                               "      ============================================",
@@ -118,7 +104,7 @@ private slots:
         // After a greeting the seat index it gave is sent on the next connection.
         QObject::connect(ClientSocket, &QTcpSocket::readyRead, this, [this] { ++reads; });
         deliver("H3");
-        QCOMPARE(memoTexts().last(), QStringLiteral("Hello Kite, You are player number 3"));
+        QCOMPARE(MemoTexts().last(), QStringLiteral("Hello Kite, You are player number 3"));
         QCOMPARE(OwnSeatIndex, 2);
         wire.clear();
         StartConnection(QStringLiteral("127.0.0.1"));
@@ -132,7 +118,7 @@ private slots:
         StartConnection(QStringLiteral("127.0.0.1"));  // nobody listens
         QTRY_COMPARE(dialogs->errors.size(), 1);
         QVERIFY(dialogs->errors[0].startsWith(QStringLiteral("Asynchronous socket error 111")));
-        QCOMPARE(memoTexts().mid(0, 4), (QStringList{"not connected ...", "Connection Error, ErrorCode:111",
+        QCOMPARE(MemoTexts().mid(0, 4), (QStringList{"not connected ...", "Connection Error, ErrorCode:111",
                                                      "please, check your client nor server", "   configuration"}));
         QVERIFY(ConnectButton->isEnabled());
         QVERIFY(!Online && !TurnFlag);
@@ -167,7 +153,7 @@ private slots:
         QVERIFY(!TurnFlag && !hand(1)->isEnabled());  // the first F switches the hand off
         deliver("J0F");
         QVERIFY(TurnFlag && hand(1)->isEnabled() && IsOccupied(1));
-        QCOMPARE(memoTexts().last(), QStringLiteral("Kite,  Now it's your turn"));
+        QCOMPARE(MemoTexts().last(), QStringLiteral("Kite,  Now it's your turn"));
         QCOMPARE(OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Red);
         QCOMPARE(Memo->palette().color(QPalette::Base), NamedColor::Cream);
 
@@ -185,7 +171,7 @@ private slots:
         QVERIFY(!hand(1)->isEnabled());
         QCOMPARE(LeftLabel->palette().color(QPalette::WindowText), NamedColor::Red);
         QCOMPARE(OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Black);
-        QCOMPARE(memoTexts().last(), QStringLiteral("Waiting for Ann to move"));
+        QCOMPARE(MemoTexts().last(), QStringLiteral("Waiting for Ann to move"));
         deliver("Bz2EaEzK13");  // Ann plays 2-6 on the left end from her slot 3
         QVERIFY(Player(LeftSeat).Tile(3)->Picture().isNull());
         QVERIFY(!Player(LeftSeat).Tile(2)->Picture().isNull());
@@ -215,14 +201,14 @@ private slots:
         deliver("C7");
         for (const QByteArray &score : {"^$15", "^$27", "^$37", "^$49"})
             deliver(score);
-        QCOMPARE(memoTexts().mid(memoTexts().size() - 7),
+        QCOMPARE(MemoTexts().mid(MemoTexts().size() - 7),
                  (QStringList{"========[ Score ]========", "Kite : 5", "Ann : 7", "Bob : 7", "Cy : 9",
                               "=========================", "Congratulation, Kite you're the winner"}));
-        QVERIFY(memoTexts().contains(QStringLiteral("Tumba.....!!!!!")));
-        QVERIFY(memoTexts().contains(QStringLiteral("Game Over...!")));
+        QVERIFY(MemoTexts().contains(QStringLiteral("Tumba.....!!!!!")));
+        QVERIFY(MemoTexts().contains(QStringLiteral("Game Over...!")));
         for (const QByteArray &score : {"^$15", "^$25", "^$37", "^$49"})
             deliver(score);
-        QCOMPARE(memoTexts().last(), QStringLiteral("========================="));  // a tie: no winner
+        QCOMPARE(MemoTexts().last(), QStringLiteral("========================="));  // a tie: no winner
         QVERIFY(dialogs->errors.isEmpty());
     }
 
@@ -239,7 +225,7 @@ private slots:
         Player(RightSeat).SetName(QStringLiteral("Ruth"));
         deliver("J0");
         QCOMPARE(RightLabel->palette().color(QPalette::WindowText), NamedColor::Red);
-        QCOMPARE(memoTexts().last(), QStringLiteral("Waiting for Ruth to move"));
+        QCOMPARE(MemoTexts().last(), QStringLiteral("Waiting for Ruth to move"));
         const int lines = memoLines().size();
         deliver("J1");
         QCOMPARE(OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Red);
@@ -253,11 +239,11 @@ private slots:
         deliver("^$4300");
         QCOMPARE(Player(TopSeat).GetScore(), 44);
         deliver("^@2Me");
-        QCOMPARE(memoTexts().last(), QStringLiteral("Receiving Player Data . . ."));
+        QCOMPARE(MemoTexts().last(), QStringLiteral("Receiving Player Data . . ."));
         QCOMPARE(OwnNameLabel->text(), QStringLiteral("thisPlayer"));
         deliver("H3");
         QCOMPARE(OwnSeatIndex, 2);
-        QVERIFY(memoTexts().last().endsWith(QStringLiteral("player number 3")));
+        QVERIFY(MemoTexts().last().endsWith(QStringLiteral("player number 3")));
 
         for (int slot = 1; slot <= 7; ++slot)
             hand(slot)->ShowBack();
@@ -281,7 +267,7 @@ private slots:
         for (const auto &[line, echoed] : settings) {
             WriteDefaultConfigWith({{"Verbose=no", line}});
             deliver("^@2Ann");
-            QCOMPARE(memoTexts().last() == QStringLiteral("^@2Ann"), echoed);
+            QCOMPARE(MemoTexts().last() == QStringLiteral("^@2Ann"), echoed);
         }
     }
 
@@ -307,7 +293,7 @@ private slots:
         QCOMPARE(hand(1)->TileNumber, 5);
         deliver("D^@2Kite");
         QCOMPARE(LeftLabel->text(), QStringLiteral("Kite"));
-        QVERIFY(memoTexts().contains(QStringLiteral("Loading . . .")));
+        QVERIFY(MemoTexts().contains(QStringLiteral("Loading . . .")));
     }
 
     void outOfRangeParametersAreIgnored()

@@ -85,6 +85,18 @@ private slots:
         QCOMPARE(ClientSocket->state(), QAbstractSocket::UnconnectedState);
     }
 
+    void builtInPicturesAreFoundByName()
+    {
+        QCOMPARE(BuiltinPixmap(QStringLiteral("bleft")).size(), QSize(111, 53));
+        QCOMPARE(BuiltinPixmap(QStringLiteral("BRIGHT")).size(), QSize(111, 53));
+        QCOMPARE(BuiltinPixmap(QStringLiteral("BTop")).size(), QSize(53, 111));
+        QCOMPARE(BuiltinPixmap(QStringLiteral("XBITMAP")).size(), QSize(16, 16));
+        for (const char *cursor : {"arrow", "FHAND", "hhand"})
+            QVERIFY(!BuiltinPixmap(QLatin1String(cursor)).isNull());
+        QVERIFY(BuiltinPixmap(QStringLiteral("nothing")).isNull());
+        QVERIFY(!hand(1)->cursor().pixmap().isNull());  // the pointing hand
+    }
+
     void ringCoordinates()
     {
         const QList<std::pair<int, QPoint>> expected{{1, {164, 395}}, {9, {580, 395}},  {10, {580, 342}},

@@ -1,0 +1,195 @@
+#include "TestSupport.h"
+
+#include "ConnectForm.h"
+#include "Methods.h"
+#include "Player_Prototype.h"
+#include "Times.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+const QString AddressHint = QStringLiteral("insert your destination IP address, computer that running ServerKelmar");
+const QString NameHint = QStringLiteral("insert your name (min:3\u00A0character, max:7\u00A0character) to display");
+
+bool boardButtonsEnabled(bool connect, bool others)
+{
+    return ConnectButton->isEnabled() == connect && CloseButton->isEnabled() == others
+        && QuitTitleButton->isEnabled() == others && InfoTitleButton->isEnabled() == others;
+}
+}
+
+// The connect dialog on the real board, the remembered name in a store of the test's
+// own, and the memo's guards.
+class TestConnectForm : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir folder;
+    RecordedDialogs *dialogs = nullptr;
+    std::unique_ptr<TMainBoard> board;
+    FakeServer server;
+
+    QString storePath() const { return folder.filePath(QStringLiteral("shared/qen-lodar.ini")); }
+
+    // The board's Connect button, as the player presses it.
+    TConnectForm *openDialog()
+    {
+        ConnectButton->click();
+        return ConnectForm;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        PrepareApplication();
+        UseArtwork();
+        QVERIFY(folder.isValid());
+        qputenv("KELMAR_NAME_STORE", storePath().toLocal8Bit());
+    }
+    void init()
+    {
+        WriteDefaultConfigWith({});
+        QFile::remove(storePath());
+        dialogs = new RecordedDialogs;
+        board = BuildBoard();
+        server.wire.clear();
+    }
+    void cleanup()
+    {
+        board.reset();
+        server.goAway();
+        delete dialogs;
+    }
+
+    void checksInOrderAndBoxLimits()
+    {
+        TConnectForm *form = openDialog();
+        QVERIFY(boardButtonsEnabled(false, false));
+        QCOMPARE(form->NameBox->text(), QString());  // nothing stored yet
+        form->AddressBox->clear();
+        QTest::keyClicks(form->NameBox, QStringLiteral("ab"));
+        form->DialogConnectButton->click();  // the address is checked before the name's length
+        form->NameBox->clear();
+        form->AddressBox->setText(QStringLiteral("127.0.0.1"));
+        form->DialogConnectButton->click();
+        QTest::keyClicks(form->NameBox, QStringLiteral("ab"));
+        form->DialogConnectButton->click();
+        QCOMPARE(dialogs->messages, (QStringList{"all information are required!", "all information are required!",
+                                                 "minimum 3 character on name field"}));
+        QVERIFY(form->isVisible() && !Online && boardButtonsEnabled(false, false));
+
+        form->AddressBox->clear();
+        QTest::keyClicks(form->AddressBox, QStringLiteral("abcdefghijklmnopq"));
+        QCOMPARE(form->AddressBox->text(), QStringLiteral("ABCDEFGHIJKLMNO"));
+        form->NameBox->clear();
+        QTest::keyClicks(form->NameBox, QStringLiteral("andiandi"));
+        QCOMPARE(form->NameBox->text(), QStringLiteral("ANDIAND"));
+    }
+
+    void enterMovesToTheNameThenConnects()
+    {
+        QVERIFY(server.listen());
+        TConnectForm *form = openDialog();
+        QVERIFY(QTest::qWaitForWindowActive(form));
+        QVERIFY(form->AddressBox->hasFocus());
+        QCOMPARE(form->HintLabel->text(), AddressHint);
+        QTest::keyClick(form->AddressBox, Qt::Key_Return);
+        QVERIFY(form->NameBox->hasFocus());
+        QCOMPARE(form->HintLabel->text(), NameHint);
+        QVERIFY(form->isVisible() && !Online);
+
+        QTest::keyClicks(form->NameBox, QStringLiteral("andi"));
+        QTest::keyClick(form->NameBox, Qt::Key_Return);
+        QVERIFY(!form->isVisible() && Online && WatchdogTimer->isActive());
+        QCOMPARE(MemoTexts().mid(0, 2), (QStringList{"connecting to server.....", ".............."}));
+        QVERIFY(boardButtonsEnabled(false, true));
+        QCOMPARE(OwnNameLabel->text(), QStringLiteral("Andi"));
+        QCOMPARE(ReadRememberedName(), QStringLiteral("ANDI"));
+        QTRY_COMPARE_WITH_TIMEOUT(server.wire, QByteArray("!@0AndiV"), 5000);
+    }
+
+    void closingGivesTheButtonsBack()
+    {
+        openDialog()->DialogCancelButton->click();
+        QVERIFY(boardButtonsEnabled(true, true) && !ConnectForm->isVisible());
+        openDialog()->close();  // the close box
+        QVERIFY(boardButtonsEnabled(true, true) && !ConnectForm->isVisible());
+
+        QVERIFY(server.listen());
+        StartConnection(QStringLiteral("127.0.0.1"));
+        QTRY_VERIFY_WITH_TIMEOUT(server.wire.endsWith('V'), 5000);
+        ConnectButtonClick();
+        ConnectForm->close();
+        QVERIFY(boardButtonsEnabled(false, true));  // Connect only while not connected
+    }
+
+    void rememberedNameInFreshDialogs()
+    {
+        // An address that is no dotted IPv4 address fails later, like an unreachable host.
+        TConnectForm *form = openDialog();
+        form->AddressBox->setText(QStringLiteral("abc"));
+        QTest::keyClicks(form->NameBox, QStringLiteral("kit"));  // three letters are enough
+        form->DialogConnectButton->click();
+        QTRY_VERIFY(ConnectButton->isEnabled());
+        QVERIFY(MemoTexts().contains(QStringLiteral("not connected ...")) && !Online);
+        form = openDialog();
+        QCOMPARE(form->AddressBox->text(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(form->NameBox->text(), QStringLiteral("KIT"));
+        form->DialogCancelButton->click();
+
+        QFile file(storePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Software]\nqen-lodar\\Name=@Rect(1 2 3 4)\n");
+        file.close();
+        QCOMPARE(ReadRememberedName(), QStringLiteral("Zideruz"));
+        QCOMPARE(openDialog()->NameBox->text(), QStringLiteral("ZIDERUZ"));  // the box shows capitals
+    }
+
+    void unwritableStoreGivesUpTheAttempt()
+    {
+        QVERIFY(server.listen());
+        const QString blocker = folder.filePath(QStringLiteral("blocker"));
+        QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
+        qputenv("KELMAR_NAME_STORE", (blocker + QStringLiteral("/qen-lodar.ini")).toLocal8Bit());
+        TConnectForm *form = openDialog();
+        QTest::keyClicks(form->NameBox, QStringLiteral("andi"));
+        form->DialogConnectButton->click();
+        qputenv("KELMAR_NAME_STORE", storePath().toLocal8Bit());
+        QCOMPARE(dialogs->messages, QStringList{QStringLiteral("error")});
+        QVERIFY(form->isVisible() && !Online && !WatchdogTimer->isActive() && boardButtonsEnabled(true, false));
+        QTest::qWait(300);  // a connect that was left running would be made by now
+        QCOMPARE(ClientSocket->state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(!MemoTexts().contains(QStringLiteral("Connected")));
+    }
+
+    void memoSelectsNothing()
+    {
+        for (int i = 0; i < 60; ++i)
+            AddMemoLine(QStringLiteral("line %1").arg(i));
+        Memo->moveCursor(QTextCursor::Start);
+        QScrollBar *scroll = Memo->verticalScrollBar();
+        for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_Left,
+                                  Qt::Key_Up, Qt::Key_Right, Qt::Key_Down})
+            QTest::keyClick(Memo, key, Qt::ShiftModifier);
+        QCOMPARE(scroll->value(), 0);
+        QVERIFY(!Memo->textCursor().hasSelection());
+        QTest::keyClick(Memo, Qt::Key_PageDown);  // without Shift it scrolls as usual
+        QVERIFY(scroll->value() > 0);
+
+        QWidget *area = Memo->viewport();
+        QTest::mousePress(area, Qt::LeftButton, {}, QPoint(5, 5));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(200, 80), area->mapToGlobal(QPointF(200, 80)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(area, &drag);
+        QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(200, 80));
+        QVERIFY(!Memo->textCursor().hasSelection());
+    }
+};
+
+QTEST_MAIN(TestConnectForm)
+#include "tst_connectform.moc"
