@@ -6,7 +6,7 @@
 class TConnectForm;
 
 // The project's web page, which the splash and the about box show.
-inline constexpr char ProjectWebPage[] = "https://github.com/qen-lodar/kelmar";
+inline constexpr char ProjectWebPage[] = "https://kelmar.example.org/";
 
 // Carries the handlers that need an object: the memo's guards, which keep its text
 // from being selected (Shift with a page or arrow key is swallowed, a drag with the
