@@ -1,0 +1,139 @@
+#include "Connection.h"
+
+#include "Log.h"
+
+#include <QHostAddress>
+#include <QMetaObject>
+
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
+namespace {
+int nextNumber = 1;
+
+// A peer that vanished without closing (a cut cable, a dead machine) is noticed after
+// about 90 s of silence instead of the system's default of two hours.
+void shortenKeepAlive([[maybe_unused]] qintptr descriptor)
+{
+#ifdef Q_OS_LINUX
+    const int idle = 60, interval = 10, count = 3;
+    setsockopt(int(descriptor), IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(int(descriptor), IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(int(descriptor), IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+#endif
+}
+}  // namespace
+
+Connection::Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *parent)
+    : QObject(parent), socket_(socket), limits_(limits),
+      label_(QStringLiteral("#%1 %2:%3").arg(nextNumber++).arg(QString::fromLatin1(address())).arg(socket->peerPort())),
+      outbox_([this](const QByteArray &bytes) { socket_->write(bytes); }, limits.pause, this),
+      budget_(double(limits.burst))
+{
+    socket_->setParent(this);
+    socket_->setReadBufferSize(limits_.readBuffer);
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    shortenKeepAlive(socket_->socketDescriptor());
+    budgetClock_.start();
+    joinTimer_.setSingleShot(true);
+    connect(&joinTimer_, &QTimer::timeout, this, [this] { drop(QStringLiteral("no join within the time allowed")); });
+    joinTimer_.start(limits_.joinTimeout);
+    connect(socket_, &QTcpSocket::readyRead, this, &Connection::read);
+    connect(socket_, &QTcpSocket::disconnected, this, [this] {
+        reportGone(finishing_ ? QStringLiteral("closed by the server") : QStringLiteral("closed the connection"));
+    });
+    connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (error != QAbstractSocket::RemoteHostClosedError)
+            reportGone(socket_->errorString());
+    });
+}
+
+QByteArray Connection::address() const
+{
+    const QHostAddress peer = socket_->peerAddress();
+    bool isV4 = false;
+    const quint32 v4 = peer.toIPv4Address(&isV4);
+    return (isV4 ? QHostAddress(v4) : peer).toString().toLatin1();
+}
+
+void Connection::send(const QByteArray &message)
+{
+    if (closing_)
+        return;
+    qCDebug(lcWire).noquote() << label_ << "<<" << message;
+    outbox_.send(message);
+    if (outbox_.pending() + socket_->bytesToWrite() > limits_.maxOutput)
+        drop(QStringLiteral("does not read what it is sent"));
+}
+
+void Connection::finish(const QByteArray &last)
+{
+    if (!last.isEmpty())
+        send(last);
+    if (closing_)
+        return;
+    closing_ = finishing_ = true;
+    connect(&outbox_, &Outbox::drained, this, &Connection::closeWhenDrained);
+    if (outbox_.pending() == 0)
+        closeWhenDrained();
+    QTimer::singleShot(5000, this, [this] { drop(QStringLiteral("did not take its last messages")); });
+}
+
+void Connection::closeWhenDrained() { socket_->disconnectFromHost(); }
+
+void Connection::drop(const QString &reason)
+{
+    reportGone(reason);
+    socket_->abort();
+}
+
+void Connection::reportGone(const QString &reason)
+{
+    if (gone_)
+        return;
+    gone_ = true;
+    closing_ = true;
+    joinTimer_.stop();
+    QMetaObject::invokeMethod(this, [this, reason] { emit gone(reason); }, Qt::QueuedConnection);
+}
+
+bool Connection::withinBudget(qsizetype bytes)
+{
+    budget_ = std::min(double(limits_.burst), budget_ + budgetClock_.restart() * double(limits_.bytesPerSecond) / 1000);
+    budget_ -= double(bytes);
+    return budget_ >= 0;
+}
+
+void Connection::read()
+{
+    const QByteArray bytes = socket_->readAll();
+    if (closing_)
+        return;
+    qCDebug(lcWire).noquote() << label_ << ">>" << bytes;
+    if (!withinBudget(bytes.size()))
+        return drop(QStringLiteral("flood: more than %1 bytes at once or %2 bytes a second")
+                        .arg(limits_.burst).arg(limits_.bytesPerSecond));
+    const ClientStream::Result result = stream_.feed(bytes);
+    if (result.garbage > 0) {
+        garbage_ += result.garbage;
+        qCInfo(lcServer).noquote() << label_ << "sent" << result.garbage << "bytes that are no message";
+        if (garbage_ > limits_.maxGarbage)
+            return drop(QStringLiteral("more than %1 bytes of garbage").arg(limits_.maxGarbage));
+    }
+    for (const QByteArray &message : result.messages) {
+        if (closing_)
+            return;
+        if (message.startsWith('!')) {
+            joinTimer_.stop();
+            emit joined(message.mid(3));
+        } else {
+            emit received(message);
+        }
+    }
+    if (!result.fault.isEmpty())
+        drop(QString::fromLatin1(result.fault));
+}

@@ -1,0 +1,64 @@
+#pragma once
+// One client's connection: reads its stream into messages within fixed bounds, paces
+// what is sent to it, and reports when it joins, what it sends and when it is gone.
+#include "ClientStream.h"
+#include "Outbox.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+#include <chrono>
+
+// What one client may cost. Memory per client stays below readBuffer + maxOutput plus
+// a few bytes of parser state: Qt reads no more than readBuffer ahead, and a client
+// whose unsent output passes maxOutput (it does not read) is dropped.
+struct ClientLimits {
+    std::chrono::milliseconds pause = DefaultPause;  // around each "^" message: see Outbox.h
+    std::chrono::milliseconds joinTimeout{10000};  // from connecting to the join's "V"
+    qsizetype readBuffer = 4096;
+    qsizetype maxOutput = 64 * 1024;
+    int maxGarbage = 256;          // bytes that start no message, over the connection's life
+    qsizetype burst = 4096;        // bytes the client may send at once ...
+    qsizetype bytesPerSecond = 1024;  // ... and on average; more is a flood, and dropped
+};
+
+class Connection : public QObject {
+    Q_OBJECT
+public:
+    Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *parent = nullptr);
+
+    const QString &label() const { return label_; }  // for the log: "#7 127.0.0.1:40312"
+    QByteArray address() const;                      // the peer's address as the clients see it
+    bool closing() const { return closing_; }
+
+    void send(const QByteArray &message);
+    // Sends what is queued, then `last`, then closes.
+    void finish(const QByteArray &last = {});
+    // Closes at once; `gone` follows with the reason.
+    void drop(const QString &reason);
+
+signals:
+    void joined(const QByteArray &name);
+    void received(const QByteArray &message);
+    void gone(const QString &reason);  // once, from the event loop, never from inside a call
+
+private:
+    void read();
+    bool withinBudget(qsizetype bytes);
+    void closeWhenDrained();
+    void reportGone(const QString &reason);
+
+    QTcpSocket *socket_;
+    ClientLimits limits_;
+    QString label_;
+    ClientStream stream_;
+    Outbox outbox_;
+    QTimer joinTimer_;
+    QElapsedTimer budgetClock_;
+    double budget_;
+    int garbage_ = 0;
+    bool closing_ = false;
+    bool finishing_ = false;
+    bool gone_ = false;
+};

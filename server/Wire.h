@@ -1,0 +1,36 @@
+#pragma once
+// The bytes of the protocol as this server writes them, and the exact form in which
+// the client program sends a move, against which every received move is compared.
+#include "Game.h"
+
+#include <QByteArray>
+
+namespace Wire {
+
+enum Notice {
+    Domino = 1,            // "Tumba.....!!!!!": a hand is empty
+    IllegalPlacement = 2,  // a refused move: wrong time, wrong place or wrong form
+    Mismatch = 3,          // a refused move: that tile does not fit there
+    GetReady = 4,
+    Disconnected = 5,
+    GameOver = 7,          // nobody can move
+};
+
+QByteArray Greeting(int seat);             // H, seat number
+QByteArray DealTile(int slot, int tile);   // A, slot, tile as two digits
+QByteArray NoticeMessage(int notice);      // C, notice number
+QByteArray Reset();                        // D
+QByteArray TurnSwitch();                   // F
+QByteArray WhoseMove(int seat);            // J, seat index
+QByteArray TilePlayed(int seat, int slot); // K, seat index, slot
+QByteArray PlayerName(int seat, const QByteArray &name);        // ^@, seat number, name
+QByteArray PlayerAddress(int seat, const QByteArray &address);  // ^#, seat number, address
+QByteArray PlayerScore(int seat, int score);                    // ^$, seat number, score
+
+// The chain updates of a checked move, as every client gets them: the new halves (B)
+// and the positions they occupy (E).
+QByteArray ChainUpdates(const Placed &move);
+// The messages the client program sends for this move, in its order: B, E, Z, X, Y, W.
+QByteArrayList ClientMove(const Placed &move);
+
+}  // namespace Wire

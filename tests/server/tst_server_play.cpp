@@ -1,0 +1,245 @@
+// A real server on 127.0.0.1 with scripted players over TCP: whole games, refusals,
+// players who leave, bad input of every kind, a full server, many tables at once, and
+// the program itself.
+#include "Bot.h"
+#include "ScriptedClient.h"
+#include "Server.h"
+#include "Wire.h"
+
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+ServerConfig quick()
+{
+    ServerConfig config;
+    config.port = 0;
+    config.seed = 11;
+    config.table.botDelay = 5ms;
+    config.table.pause = 50ms;
+    return config;
+}
+
+QList<ScriptedClient *> players(quint16 port, int count, QObject *owner)
+{
+    QList<ScriptedClient *> clients;
+    for (int i = 0; i < count; ++i) {
+        clients << new ScriptedClient("P" + QByteArray::number(i), owner);
+        clients.last()->connectTo(port);
+    }
+    return clients;
+}
+
+int refusals(const ScriptedClient *c) { return int(c->notices.count(2) + c->notices.count(3)); }
+
+int pipsInHand(const ScriptedClient *c)
+{
+    int sum = 0;
+    for (int tile : c->hand)
+        if (const auto p = Rules::PipsOfTile(tile))
+            sum += p->first + p->second;
+    return sum;
+}
+
+bool disconnected(const ScriptedClient *c) { return c->socket().state() == QAbstractSocket::UnconnectedState; }
+}  // namespace
+
+class TestServerPlay : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLoggingCategory::setFilterRules("kelmar.server.info=false"); }
+    void fourPlayersPlayWholeGames();
+    void refusalsGoBackToTheSenderOnly();
+    void botTakesOverFromAPlayerWhoLeaves();
+    void badInputIsDroppedWhileOthersPlayOn();
+    void fullServerSendsNotice5();
+    void waitFillsSeatsWithBots();
+    void manyTablesAtOnce();
+    void programRunsFromTheCommandLine();
+};
+
+void TestServerPlay::fourPlayersPlayWholeGames()
+{
+    ServerConfig config = quick();
+    config.games = 3;
+    config.client.pause = DefaultPause;  // the real pacing: no "^" message may share a read
+    Server server(config);
+    QVERIFY(server.listen());
+    QSignalSpy finished(&server, &Server::finished);
+    QObject owner;
+    const QList<ScriptedClient *> clients = players(server.port(), Seats, &owner);
+    int wrongScores = 0;
+    for (ScriptedClient *c : clients)
+        QObject::connect(c, &ScriptedClient::gameOver, c, [c, &wrongScores] { wrongScores += c->scores.last()[c->seat] != pipsInHand(c); });
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
+
+    QSet<int> seats;
+    for (const ScriptedClient *c : clients) {
+        seats << c->seat;
+        QCOMPARE(c->scores.size(), 3);
+        QCOMPARE(c->notices.count(1) + c->notices.count(7), 3);  // each game's end
+        QCOMPARE(refusals(c), 0);
+        QCOMPARE(c->dataJoined, 0);
+        QVERIFY(c->notices.endsWith(Wire::Disconnected));
+        QVERIFY(disconnected(c));
+        for (const ScriptedClient *other : clients)
+            if (other != c)
+                QCOMPARE(c->names[other->seat], other->name);
+        const qsizetype start = c->received.indexOf("D");
+        QCOMPARE(c->received.mid(start + 1, 7).join().size(), 7 * 4);  // seven A messages
+        QCOMPARE(c->received.mid(start + 8, 2), QByteArrayList({"C4", "F"}));
+        QVERIFY(c->received[start + 10].startsWith('J'));
+    }
+    QCOMPARE(seats, QSet<int>({0, 1, 2, 3}));
+    QCOMPARE(wrongScores, 0);
+}
+
+void TestServerPlay::refusalsGoBackToTheSenderOnly()
+{
+    Server server(quick());
+    QVERIFY(server.listen());
+    QObject owner;
+    const QList<ScriptedClient *> clients = players(server.port(), Seats, &owner);
+    for (ScriptedClient *c : clients)
+        c->autoPlay = false;
+    QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(clients, [](auto *c) { return c->turn; }), 10000);
+    ScriptedClient *mover = *std::ranges::find_if(clients, [](auto *c) { return c->turn; });
+    ScriptedClient *other = clients[(clients.indexOf(mover) + 1) % Seats];
+    const QList<qsizetype> before = {clients[0]->received.size(), clients[1]->received.size(), clients[2]->received.size(), clients[3]->received.size()};
+
+    other->send("C3");                                             // its own refusal comes back
+    other->send(Wire::ClientMove(*other->pickMove()).join());      // out of turn
+    QByteArray noTile = Wire::ClientMove(*mover->pickMove()).join();
+    noTile[noTile.indexOf('X') + 2] = '8';                         // slot 8
+    QSignalSpy turns(mover, &ScriptedClient::turnBegins);
+    mover->send(noTile);
+    QTRY_COMPARE(other->notices.mid(other->notices.size() - 2), QList<int>({3, 2}));
+    QTRY_COMPARE(turns.size(), 1);  // the refused mover has its turn again
+    QCOMPARE(mover->notices.last(), 3);
+    for (int i = 0; i < Seats; ++i)
+        if (clients[i] != mover && clients[i] != other)
+            QCOMPARE(clients[i]->received.size(), before[i]);
+
+    const Placed legal = *mover->pickMove();
+    mover->playMove(legal);
+    for (ScriptedClient *c : clients)
+        QTRY_VERIFY(c->received.contains(Wire::TilePlayed(legal.seat, legal.slot)));
+    QCOMPARE(refusals(clients[0]) + refusals(clients[1]) + refusals(clients[2]) + refusals(clients[3]), 3);
+}
+
+void TestServerPlay::botTakesOverFromAPlayerWhoLeaves()
+{
+    ServerConfig config = quick();
+    config.table.bots = 2;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    const QList<ScriptedClient *> clients = players(server.port(), 2, &owner);
+    QTRY_VERIFY_WITH_TIMEOUT(clients[0]->received.count("F") >= 4, 10000);  // a few turns into the game
+    const int leaver = clients[1]->seat;
+    clients[1]->socket().abort();
+    QTRY_COMPARE(clients[0]->names[leaver], Bot::Name(leaver));
+    QTRY_VERIFY_WITH_TIMEOUT(clients[0]->scores.size() == 1, 20000);
+    QCOMPARE(refusals(clients[0]), 0);
+}
+
+void TestServerPlay::badInputIsDroppedWhileOthersPlayOn()
+{
+    ServerConfig config = quick();
+    config.table.bots = 3;
+    config.client.joinTimeout = 500ms;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    ScriptedClient *good = players(server.port(), 1, &owner).first();
+    const QList<QByteArray> inputs = {
+        QByteArray(1000, 'x'),                       // garbage
+        "!@0FloodV" + QByteArray("C2").repeated(1 << 19),  // a megabyte of refusals to echo
+        "!@0FloodV" + QByteArray(1 << 20, 'V'),             // a megabyte of harmless messages
+        "!@0KiteBd6EcEd",                            // a join without V
+        "",                                          // connected, silent
+        "!@0Ki",                                     // half a join
+        "!@0KiteVBd6EcEdZ0X01Yr6Wt0",                // a move out of turn, then silence: stays
+    };
+    QList<ScriptedClient *> bad;
+    for (const QByteArray &input : inputs) {
+        bad << new ScriptedClient("Bad", &owner);
+        bad.last()->connectTo(server.port(), false);
+        QObject::connect(&bad.last()->socket(), &QTcpSocket::connected, bad.last(), [c = bad.last(), input] { c->send(input); });
+    }
+    for (int i = 0; i < 6; ++i)
+        QTRY_VERIFY2_WITH_TIMEOUT(disconnected(bad[i]), qPrintable(QString::number(i)), 10000);
+    QVERIFY(!disconnected(bad[6]));
+    QTRY_VERIFY(bad[6]->notices.contains(2));
+    QTRY_VERIFY_WITH_TIMEOUT(good->scores.size() == 1, 20000);
+    QCOMPARE(refusals(good), 0);
+}
+
+void TestServerPlay::fullServerSendsNotice5()
+{
+    ServerConfig config = quick();
+    config.tables = 1;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    const QList<ScriptedClient *> seated = players(server.port(), Seats, &owner);
+    QTRY_VERIFY(std::ranges::all_of(seated, [](auto *c) { return c->seat >= 0; }));
+    ScriptedClient *fifth = players(server.port(), 1, &owner).first();
+    QTRY_VERIFY(disconnected(fifth));
+    QCOMPARE(fifth->received, QByteArrayList{"C5"});
+}
+
+void TestServerPlay::waitFillsSeatsWithBots()
+{
+    ServerConfig config = quick();
+    config.table.wait = 1s;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    ScriptedClient *alone = players(server.port(), 1, &owner).first();
+    QTRY_VERIFY_WITH_TIMEOUT(alone->received.contains("D"), 5000);
+    for (int seat = 1; seat < Seats; ++seat)
+        QCOMPARE(alone->names[seat], Bot::Name(seat));
+}
+
+void TestServerPlay::manyTablesAtOnce()
+{
+    Server server(quick());
+    QVERIFY(server.listen());
+    QObject owner;
+    const QList<ScriptedClient *> clients = players(server.port(), 30 * Seats, &owner);
+    QTRY_VERIFY_WITH_TIMEOUT(std::ranges::all_of(clients, [](auto *c) { return !c->scores.isEmpty(); }), 120000);
+    for (const ScriptedClient *c : clients)
+        QCOMPARE(refusals(c), 0);
+}
+
+void TestServerPlay::programRunsFromTheCommandLine()
+{
+    const QString program = QStringLiteral(KELMAR_OUT_DIR "/ServerKelmar");
+    QCOMPARE(QProcess::execute(program, {"--bots", "4"}), 2);
+
+    QProcess server;
+    server.start(program, {"--port", "0", "--games", "1", "--pause", "100", "--seed", "3"});
+    QRegularExpressionMatch listening;
+    QByteArray log;
+    QTRY_VERIFY_WITH_TIMEOUT((log += server.readAllStandardError(),
+                              listening = QRegularExpression("listening on 127.0.0.1:(\\d+)").match(QString::fromLatin1(log))).hasMatch(), 10000);
+    QObject owner;
+    ScriptedClient *player = players(quint16(listening.captured(1).toUInt()), Seats, &owner).first();
+    QTRY_COMPARE_WITH_TIMEOUT(server.state(), QProcess::NotRunning, 60000);
+    QCOMPARE(server.exitCode(), 0);
+    log += server.readAllStandardError();
+    QVERIFY(log.contains("joins as P0"));
+    QVERIFY(log.contains("table 1: game 1 ends"));
+    QTRY_VERIFY(disconnected(player));
+    QCOMPARE(player->scores.size(), 1);
+    QCOMPARE(player->notices.last(), int(Wire::Disconnected));
+}
+
+QTEST_GUILESS_MAIN(TestServerPlay)
+#include "tst_server_play.moc"

@@ -1,0 +1,114 @@
+#include "TestSupport.h"
+
+#include "Player_Prototype.h"
+#include "Rules.h"
+#include "Winsock_Handling.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+constexpr int Games = 3;
+
+// The score lines of every board the client wrote: "Name : score", four per game.
+QList<QStringList> scoreBoards()
+{
+    QList<QStringList> boards;
+    const QStringList lines = Memo->toPlainText().split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i + 5 < lines.size(); ++i) {
+        if (lines[i] == QLatin1String("========[ Score ]========"))
+            boards << lines.mid(i + 1, 4);
+    }
+    return boards;
+}
+
+// The same, from the server's log lines "... pips left: Kite 5, Bot 7, ...".
+QList<QStringList> serverScores(const QString &log)
+{
+    QList<QStringList> games;
+    static const QRegularExpression pipsLeft(QStringLiteral("pips left: (.*)$"), QRegularExpression::MultilineOption);
+    for (auto it = pipsLeft.globalMatch(log); it.hasNext();) {
+        QStringList seats;
+        for (const QString &seat : it.next().captured(1).split(QStringLiteral(", "))) {
+            const qsizetype blank = seat.lastIndexOf(QLatin1Char(' '));
+            seats << seat.left(blank).left(7) + QStringLiteral(" : ") + seat.mid(blank + 1);
+        }
+        games << seats;
+    }
+    return games;
+}
+
+// Plays the first legal move that the client's own table shows: the same check the
+// drop makes, so a refusal from the server means the two disagree.
+bool playOneMove()
+{
+    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
+        TCards *tile = Player(Local).Tile(slot);
+        if (tile->FirstPips == Rules::Played || !tile->isEnabled())
+            continue;
+        for (int p = 1; p <= Rules::RingSize; ++p) {
+            if (!IsOccupied(p))
+                continue;
+            const auto placement = Rules::Place(IsOccupied, p, ChainAt(p)->Pips, {tile->FirstPips, tile->SecondPips});
+            if (placement.kind == Rules::Placement::Opening || placement.kind == Rules::Placement::Match) {
+                BoardDragDrop(ChainAt(p), tile);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+}
+
+// The real client against ServerKelmar with three bots, for whole games.
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        PrepareApplication();
+        UseArtwork();
+        WriteConfig(DefaultConfigText());
+    }
+
+    void playsCompleteGamesAgainstBots()
+    {
+        QProcess server;
+        QString log;
+        QObject::connect(&server, &QProcess::readyReadStandardError, this,
+                         [&] { log += QString::fromLocal8Bit(server.readAllStandardError()); });
+        server.start(QStringLiteral(KELMAR_OUT_DIR "/ServerKelmar"),
+                     {"--bots", "3", "--games", QString::number(Games), "--seed", "41", "--pause", "300"});
+        QVERIFY(server.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("listening on")), 10000);
+
+        RecordedDialogs dialogs;
+        auto board = BuildBoard();
+        Player(Local).SetName(QStringLiteral("Kite"));
+        StartConnection(QStringLiteral("127.0.0.1"));
+        int stuck = 0;
+        QTimer autoplay;
+        QObject::connect(&autoplay, &QTimer::timeout, this, [&] {
+            if (TurnFlag && !playOneMove())
+                ++stuck;
+        });
+        autoplay.start(10);
+        QTRY_VERIFY_WITH_TIMEOUT(scoreBoards().size() >= Games, 180000);
+        autoplay.stop();
+        server.waitForFinished(10000);
+        log += QString::fromLocal8Bit(server.readAllStandardError());
+
+        QCOMPARE(stuck, 0);
+        QVERIFY(dialogs.errors.isEmpty());
+        const QString memo = Memo->toPlainText();
+        QVERIFY(!memo.contains(NoticeText(2)));
+        QVERIFY(!memo.contains(NoticeText(3)));
+        QVERIFY2(!log.contains(QStringLiteral("refused")), qPrintable(log));
+        QCOMPARE(scoreBoards().mid(0, Games), serverScores(log).mid(0, Games));
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
