@@ -5,6 +5,7 @@
 #include "Winsock_Handling.h"
 
 #include <QDirIterator>
+#include <QRandomGenerator>
 #include <QPushButton>
 #include <QTest>
 
@@ -288,6 +289,22 @@ private slots:
         const QString line = Memo->toPlainText();
         QVERIFY2(QRegularExpression(QStringLiteral("^\\[ \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? \\] : $")).match(line).hasMatch(),
                  qPrintable(line));
+    }
+
+    void randomServerTrafficNeverBreaksTheTable()
+    {
+        // Every handler on random reads: errors are reported, nothing reads outside the
+        // hand, the ring or the seats, and the own seat index stays a seat.
+        QRandomGenerator random(8122026);
+        const QByteArray alphabet = "ABCDEFGHIJK^@#$abcyz{`0123456789";
+        for (int read = 0; read < 4000; ++read) {
+            QByteArray bytes(random.bounded(1, 10), '\0');
+            for (char &c : bytes)
+                c = random.bounded(8) ? alphabet[random.bounded(alphabet.size())] : char(random.bounded(256));
+            Guarded([&] { DispatchBatch(bytes); });
+            QVERIFY(OwnSeatIndex <= 3);
+        }
+        ClientDispatcher().Clear();
     }
 
     void missingPictureIsReportedByName()
