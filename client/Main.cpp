@@ -1,6 +1,10 @@
 #include "Main.h"
 
+#include "About.h"
 #include "Atom.h"
+#include "ConnectForm.h"
+#include "Convert.h"
+#include "DropCard_Prototype.h"
 #include "FlatComponent.h"
 #include "Global.h"
 #include "IniFile.h"
@@ -8,27 +12,22 @@
 #include "Methods.h"
 #include "Player_Prototype.h"
 #include "Rules.h"
-#include "ConnectForm.h"
-#include "About.h"
-#include "Winsock_Handling.h"
 #include "Splash.h"
 #include "Times.h"
-
-#include "Convert.h"
-#include "DropCard_Prototype.h"
+#include "Winsock_Handling.h"
 
 #include <QApplication>
-#include <QHostAddress>
-#include <QTcpSocket>
-#include <QTimer>
-#include <cerrno>
-#include <vector>
 #include <QCloseEvent>
 #include <QFile>
+#include <QHostAddress>
 #include <QPainter>
 #include <QPushButton>
 #include <QSessionManager>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QToolButton>
+#include <cerrno>
+#include <vector>
 
 TMainBoard *MainBoard = nullptr;
 QPointer<QPushButton> ConnectButton;
@@ -46,8 +45,6 @@ void splashStatus(const QString &text)
         SetSplashStatus(text);
 }
 
-// The steps after the configuration file exists; an error ends them, and the board
-// opens with what was built up to then.
 // Drag and drop on the hand and the chain, the socket's connect event and the memo's
 // guards against selecting its text.
 void BindTableEvents()
@@ -127,7 +124,7 @@ void dropOnChain(TDropCards *target, TCards *source)
         const QByteArray shown = QByteArray::number(placement.shown);
         return sendMove({"B" + QByteArray(1, next) + shown, "E" + QByteArray(1, Convert12A(static_cast<std::uint8_t>(p))),
                          "E" + QByteArray(1, next), mover, played,
-                         "Y" + QByteArray(1, TargetSide(placement.next)) + shown},
+                         "Y" + QByteArray(1, placement.side) + shown},
                         source);
     }
     case Rules::Placement::NoRoom:
@@ -139,6 +136,8 @@ void dropOnChain(TDropCards *target, TCards *source)
     }
 }
 
+// The steps after the configuration file exists; an error ends them, and the board
+// opens with what was built up to then.
 void startUpSteps()
 {
     if (!HasSwitch(QStringLiteral("noAtom")))
@@ -337,7 +336,6 @@ int FindHandSlot(std::uint8_t tileNumber)
     return 0;
 }
 
-char TargetSide(std::uint8_t position) { return Rules::TargetSide(IsOccupied, position); }
 
 bool HandEmpty()
 {

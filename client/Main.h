@@ -65,5 +65,4 @@ void BoardDragDrop(TImage *target, TCards *source);
 // Helpers of the local player's drag and drop.
 void SwapPositions(QWidget *a, QWidget *b);
 int FindHandSlot(std::uint8_t tileNumber);  // the first slot holding it, or 0
-char TargetSide(std::uint8_t position);     // 'l' when the place after it is occupied
 bool HandEmpty();                           // every slot shows the played marker

@@ -71,6 +71,33 @@ inline std::unique_ptr<TMainBoard> BuildBoard(QSize screen = {1024, 768})
     return std::make_unique<TMainBoard>();
 }
 
+// Once per suite: the application's title and fonts, and the artwork beside the program.
+inline void PrepareSuite()
+{
+    PrepareApplication();
+    UseArtwork();
+}
+
+// A fresh board for each test case on the default configuration, with the boxes it
+// shows recorded from before its start-up until after it is gone.
+struct BoardCase {
+    std::unique_ptr<RecordedDialogs> dialogs;
+    std::unique_ptr<TMainBoard> board;
+
+    void start()
+    {
+        WriteConfig(DefaultConfigText());
+        OwnSeatIndex = 0;
+        dialogs = std::make_unique<RecordedDialogs>();
+        board = BuildBoard();
+    }
+    void end()
+    {
+        board.reset();
+        dialogs.reset();
+    }
+};
+
 // The memo's lines without their time stamps.
 inline QStringList MemoTexts()
 {

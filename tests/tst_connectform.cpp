@@ -30,8 +30,7 @@ class TestConnectForm : public QObject {
     Q_OBJECT
 
     QTemporaryDir folder;
-    RecordedDialogs *dialogs = nullptr;
-    std::unique_ptr<TMainBoard> board;
+    BoardCase fixture;
     FakeServer server;
 
     QString storePath() const { return folder.filePath(QStringLiteral("shared/qen-lodar.ini")); }
@@ -46,24 +45,20 @@ class TestConnectForm : public QObject {
 private slots:
     void initTestCase()
     {
-        PrepareApplication();
-        UseArtwork();
+        PrepareSuite();
         QVERIFY(folder.isValid());
         qputenv("KELMAR_NAME_STORE", storePath().toLocal8Bit());
     }
     void init()
     {
-        WriteDefaultConfigWith({});
         QFile::remove(storePath());
-        dialogs = new RecordedDialogs;
-        board = BuildBoard();
+        fixture.start();
         server.wire.clear();
     }
     void cleanup()
     {
-        board.reset();
+        fixture.end();
         server.goAway();
-        delete dialogs;
     }
 
     void checksInOrderAndBoxLimits()
@@ -79,7 +74,7 @@ private slots:
         form->DialogConnectButton->click();
         QTest::keyClicks(form->NameBox, QStringLiteral("ab"));
         form->DialogConnectButton->click();
-        QCOMPARE(dialogs->messages, (QStringList{"all information are required!", "all information are required!",
+        QCOMPARE(fixture.dialogs->messages, (QStringList{"all information are required!", "all information are required!",
                                                  "minimum 3 character on name field"}));
         QVERIFY(form->isVisible() && !Online && boardButtonsEnabled(false, false));
 
@@ -160,7 +155,7 @@ private slots:
         QTest::keyClicks(form->NameBox, QStringLiteral("andi"));
         form->DialogConnectButton->click();
         qputenv("KELMAR_NAME_STORE", storePath().toLocal8Bit());
-        QCOMPARE(dialogs->messages, QStringList{QStringLiteral("error")});
+        QCOMPARE(fixture.dialogs->messages, QStringList{QStringLiteral("error")});
         QVERIFY(form->isVisible() && !Online && !WatchdogTimer->isActive() && boardButtonsEnabled(true, false));
         QTest::qWait(300);  // a connect that was left running would be made by now
         QCOMPARE(ClientSocket->state(), QAbstractSocket::UnconnectedState);

@@ -68,8 +68,7 @@ class TestEndToEnd : public QObject {
 private slots:
     void initTestCase()
     {
-        PrepareApplication();
-        UseArtwork();
+        PrepareSuite();
         WriteConfig(DefaultConfigText());
     }
 

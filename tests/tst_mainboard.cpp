@@ -9,8 +9,7 @@ class TestMainBoard : public QObject {
 private slots:
     void initTestCase()
     {
-        PrepareApplication();
-        UseArtwork();
+        PrepareSuite();
     }
     void init() { WriteConfig(DefaultConfigText()); }
 

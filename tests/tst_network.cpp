@@ -20,8 +20,7 @@ QStringList memoLines() { return Memo->toPlainText().split(QLatin1Char('\n')); }
 class TestNetwork : public QObject {
     Q_OBJECT
 
-    RecordedDialogs *dialogs = nullptr;
-    std::unique_ptr<TMainBoard> board;
+    BoardCase fixture;
     FakeServer fake;
     QPointer<QTcpSocket> &peer = fake.peer;
     QByteArray &wire = fake.wire;  // everything the client sent
@@ -65,23 +64,18 @@ class TestNetwork : public QObject {
 private slots:
     void initTestCase()
     {
-        PrepareApplication();
-        UseArtwork();
+        PrepareSuite();
     }
     void init()
     {
-        WriteDefaultConfigWith({});
-        dialogs = new RecordedDialogs;
-        OwnSeatIndex = 0;
         wire.clear();
-        board = BuildBoard();
+        fixture.start();
         Player(Local).SetName(QStringLiteral("Kite"));
     }
     void cleanup()
     {
-        board.reset();
+        fixture.end();
         fake.goAway();
-        delete dialogs;
     }
 
     void joining()
@@ -116,8 +110,8 @@ private slots:
         ConnectButton->setEnabled(false);
         TurnFlag = true;
         StartConnection(QStringLiteral("127.0.0.1"));  // nobody listens
-        QTRY_COMPARE(dialogs->errors.size(), 1);
-        QVERIFY(dialogs->errors[0].startsWith(QStringLiteral("Asynchronous socket error 111")));
+        QTRY_COMPARE(fixture.dialogs->errors.size(), 1);
+        QVERIFY(fixture.dialogs->errors[0].startsWith(QStringLiteral("Asynchronous socket error 111")));
         QCOMPARE(MemoTexts().mid(0, 4), (QStringList{"not connected ...", "Connection Error, ErrorCode:111",
                                                      "please, check your client nor server", "   configuration"}));
         QVERIFY(ConnectButton->isEnabled());
@@ -129,9 +123,9 @@ private slots:
     void addressesThatAreNoIPv4FailLikeAnUnreachableHost()
     {
         for (const QString &address : {QStringLiteral("abc"), QStringLiteral("999.1.1.1"), QStringLiteral(" 1.2.3.4 x")}) {
-            dialogs->errors.clear();
+            fixture.dialogs->errors.clear();
             StartConnection(address);
-            QTRY_COMPARE(dialogs->errors.size(), 1);
+            QTRY_COMPARE(fixture.dialogs->errors.size(), 1);
             QVERIFY(!Online);
         }
     }
@@ -209,7 +203,7 @@ private slots:
         for (const QByteArray &score : {"^$15", "^$25", "^$37", "^$49"})
             deliver(score);
         QCOMPARE(MemoTexts().last(), QStringLiteral("========================="));  // a tie: no winner
-        QVERIFY(dialogs->errors.isEmpty());
+        QVERIFY(fixture.dialogs->errors.isEmpty());
     }
 
     void inboundEdgeCases()
@@ -256,7 +250,7 @@ private slots:
         deliver("abcxyz");
         deliver(QByteArray(300, 'q'));
         QCOMPARE(Memo->toPlainText(), before);
-        QVERIFY(dialogs->errors.isEmpty());
+        QVERIFY(fixture.dialogs->errors.isEmpty());
     }
 
     void verboseEcho()
@@ -277,11 +271,11 @@ private slots:
         connectClient();
         const QString before = Memo->toPlainText();
         deliver("EcA1x5Ed");
-        QCOMPARE(dialogs->errors, QStringList{QStringLiteral("'x' is not a valid integer value")});
+        QCOMPARE(fixture.dialogs->errors, QStringList{QStringLiteral("'x' is not a valid integer value")});
         QVERIFY(IsOccupied(3) && !IsOccupied(4));
         QCOMPARE(Memo->toPlainText(), before);  // no echo either
         deliver("^$2lots");
-        QCOMPARE(dialogs->errors.size(), 2);
+        QCOMPARE(fixture.dialogs->errors.size(), 2);
         QVERIFY(ClientSocket->state() == QAbstractSocket::ConnectedState);
     }
 
@@ -310,7 +304,7 @@ private slots:
         for (int p = 1; p <= 26; ++p)
             QVERIFY(!IsOccupied(p));
         QCOMPARE(ChainAt(1)->Pips, 0);
-        QVERIFY(dialogs->errors.isEmpty());
+        QVERIFY(fixture.dialogs->errors.isEmpty());
     }
 
     void dropsWhenItIsNotYourTurnDoNothing()

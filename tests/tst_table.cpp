@@ -32,27 +32,21 @@ bool isBlackAndWhite(const QImage &image)
 class TestTable : public QObject {
     Q_OBJECT
 
-    RecordedDialogs *dialogs = nullptr;
-    std::unique_ptr<TMainBoard> board;
+    BoardCase fixture;
 
 private slots:
     void initTestCase()
     {
-        PrepareApplication();
-        UseArtwork();
+        PrepareSuite();
     }
     void init()
     {
-        WriteConfig(DefaultConfigText());
-        dialogs = new RecordedDialogs;
-        OwnSeatIndex = 0;
-        board = BuildBoard();
-        QVERIFY2(dialogs->errors.isEmpty(), qPrintable(dialogs->errors.join('\n')));
+        fixture.start();
+        QVERIFY2(fixture.dialogs->errors.isEmpty(), qPrintable(fixture.dialogs->errors.join('\n')));
     }
     void cleanup()
     {
-        board.reset();
-        delete dialogs;
+        fixture.end();
     }
 
     void startingTable()
@@ -167,7 +161,7 @@ private slots:
         QCOMPARE(NextPosition(23 + 1), 23);
         occupyOnly({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25});
         QCOMPARE(NextPosition(25), 26);  // the right branch reaching 26
-        QCOMPARE(TargetSide(26), 'l');
+        QCOMPARE(Rules::TargetSide(IsOccupied, 26), 'l');
     }
 
     void placementRule()
@@ -201,8 +195,8 @@ private slots:
     void handHelpers()
     {
         occupyOnly({5, 6});
-        QCOMPARE(TargetSide(4), 'l');
-        QCOMPARE(TargetSide(6), 'r');
+        QCOMPARE(Rules::TargetSide(IsOccupied, 4), 'l');
+        QCOMPARE(Rules::TargetSide(IsOccupied, 6), 'r');
         hand(2)->SetTile(12);
         hand(6)->SetTile(12);
         QCOMPARE(FindHandSlot(12), 2);
@@ -219,7 +213,7 @@ private slots:
         QCOMPARE(hand(5)->pos(), two);
         QCOMPARE(FindHandSlot(2), 2);  // slots stay; only the screen places changed
         SwapPositions(hand(1), nullptr);
-        QCOMPARE(dialogs->messages, QStringList{QStringLiteral("failed")});
+        QCOMPARE(fixture.dialogs->messages, QStringList{QStringLiteral("failed")});
     }
 
     void playerRecords()
@@ -327,13 +321,12 @@ private slots:
 
     void startUpWithAMissingPictureOpensWhatWasBuilt()
     {
-        cleanup();
-        dialogs = new RecordedDialogs;
+        fixture.end();
         QFile::rename(GraphDir() + "tiny/9.bmp", GraphDir() + "tiny/9.bak");
-        board = BuildBoard();
+        fixture.start();
         QFile::rename(GraphDir() + "tiny/9.bak", GraphDir() + "tiny/9.bmp");
-        QCOMPARE(dialogs->errors.size(), 1);
-        QVERIFY(dialogs->errors[0].contains(QStringLiteral("tiny/9.bmp")));
+        QCOMPARE(fixture.dialogs->errors.size(), 1);
+        QVERIFY(fixture.dialogs->errors[0].contains(QStringLiteral("tiny/9.bmp")));
         QVERIFY(Player(Local).Tile(1) != nullptr);  // what was built stays usable
         QVERIFY(!Memo);                             // the steps after the failure were skipped
         QVERIFY(!ConnectButton);

@@ -11,8 +11,7 @@
 class TestWatchdog : public QObject {
     Q_OBJECT
 
-    RecordedDialogs *dialogs = nullptr;
-    std::unique_ptr<TMainBoard> board;
+    BoardCase fixture;
     FakeServer server;
     QStringList seen;  // the memo's last line, the status and the Connect button at the question
     int ticksAtAnswer = 0;
@@ -40,7 +39,7 @@ class TestWatchdog : public QObject {
     void answer(bool ok, int ticksMeanwhile = 0)
     {
         Dialogs().confirm = [=, this](const QString &text) {
-            dialogs->questions << text;
+            fixture.dialogs->questions << text;
             seen = {MemoTexts().last(), StatusLabel->text(), StatusLabel->palette().color(QPalette::WindowText).name(),
                     ConnectButton->isEnabled() ? "Connect enabled" : "Connect disabled"};
             for (int i = 0; i < ticksMeanwhile; ++i)
@@ -53,20 +52,16 @@ class TestWatchdog : public QObject {
 private slots:
     void initTestCase()
     {
-        PrepareApplication();
-        UseArtwork();
+        PrepareSuite();
     }
     void init()
     {
-        WriteDefaultConfigWith({});
-        dialogs = new RecordedDialogs;
-        board = BuildBoard();
+        fixture.start();
     }
     void cleanup()
     {
-        board.reset();
+        fixture.end();
         server.goAway();
-        delete dialogs;
     }
 
     void timerNoticesALostServerAndOkRestarts()
@@ -78,7 +73,7 @@ private slots:
         for (int view = Local; view <= RightSeat; ++view)
             Player(view).SetName(QStringLiteral("Kite"));
         serverGoesAway();
-        QTRY_COMPARE_WITH_TIMEOUT(dialogs->questions, QStringList{QStringLiteral("restart the game?")}, 7000);
+        QTRY_COMPARE_WITH_TIMEOUT(fixture.dialogs->questions, QStringList{QStringLiteral("restart the game?")}, 7000);
         QCOMPARE(seen, (QStringList{"You've been disconnected by server, recheck your connection", "Offline",
                                     "#ff0000", "Connect enabled"}));
         QCOMPARE(Memo->toPlainText(), QString());
@@ -100,9 +95,9 @@ private slots:
         answer(false, 300);  // five minutes of ticks while the question is open
         for (int tick = 1; tick <= 4; ++tick)
             WatchdogTick();
-        QVERIFY(dialogs->questions.isEmpty());
+        QVERIFY(fixture.dialogs->questions.isEmpty());
         WatchdogTick();
-        QCOMPARE(dialogs->questions.size(), 1);
+        QCOMPARE(fixture.dialogs->questions.size(), 1);
         QCOMPARE(ticksAtAnswer, 255);
         QCOMPARE(WatchdogTicks, 0);
         QCOMPARE(MemoTexts(), memo + QStringList{seen[0]});
@@ -110,7 +105,7 @@ private slots:
         QVERIFY(!Online && ConnectButton->isEnabled());
         for (int tick = 1; tick <= 10; ++tick)
             WatchdogTick();
-        QCOMPARE(dialogs->questions.size(), 1);  // offline now: nothing more to report
+        QCOMPARE(fixture.dialogs->questions.size(), 1);  // offline now: nothing more to report
     }
 
     void neverConnectedReportsNothing()
@@ -120,7 +115,7 @@ private slots:
         for (int tick = 1; tick <= 10; ++tick)
             WatchdogTick();
         QCOMPARE(Memo->toPlainText(), memo);
-        QVERIFY(dialogs->questions.isEmpty());
+        QVERIFY(fixture.dialogs->questions.isEmpty());
     }
 
     void countKeptAcrossAnErrorShortensTheFirstCheck()
@@ -136,9 +131,9 @@ private slots:
         connectClient();
         serverGoesAway();
         WatchdogTick();
-        QVERIFY(dialogs->questions.isEmpty());
+        QVERIFY(fixture.dialogs->questions.isEmpty());
         WatchdogTick();
-        QCOMPARE(dialogs->questions.size(), 1);
+        QCOMPARE(fixture.dialogs->questions.size(), 1);
     }
 };
 

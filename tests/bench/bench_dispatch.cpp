@@ -49,8 +49,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    PrepareApplication();
-    UseArtwork();
+    PrepareSuite();
     Dialogs().error = [](const QString &text) { qFatal("%s", qPrintable(text)); };
     TMainBoard board;
     Player(Local).SetName(QStringLiteral("Bench"));
