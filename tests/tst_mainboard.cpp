@@ -77,7 +77,6 @@ private slots:
     {
         RecordedDialogs dialogs;
         auto board = BuildBoard();
-        WriteConfig("[Color]\r\nBackground=2\r\n");  // black, so the lines stand out
         const QImage image = board->grab().toImage();
         for (int x : {718, 720, 778, 780}) {
             QCOMPARE(image.pixelColor(x, 13), NamedColor::Silver);
