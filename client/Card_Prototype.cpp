@@ -39,10 +39,10 @@ void TImage::paintEvent(QPaintEvent *)
 namespace {
 TCards *draggedTile(const QDropEvent *event)
 {
-    return event->mimeData()->hasFormat(QLatin1String(TileMimeType))
-        ? qobject_cast<TCards *>(event->source()) : nullptr;
+    return event->mimeData()->hasFormat(QLatin1String(TileMimeType)) ? qobject_cast<TCards *>(event->source())
+                                                                     : nullptr;
 }
-}
+}  // namespace
 
 void TImage::dragEnterEvent(QDragEnterEvent *event) { dragMoveEvent(event); }
 

@@ -34,8 +34,8 @@ constexpr QSize OuterSize(350, 205);
 constexpr QSize ClientSize(344, 176);
 
 constexpr char NameKey[] = "Software/qen-lodar/Name";
-const QFile::Permissions ReadWriteForAll = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-    | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+const QFile::Permissions ReadWriteForAll = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup
+    | QFile::ReadOther | QFile::WriteOther;
 
 // Every letter becomes a capital as it is typed, pasted or set.
 class TCapitals : public QValidator {
@@ -120,11 +120,12 @@ void connectFailed()
     CloseClientSocket();
     ShowMessage(QStringLiteral("error"));
 }
-}
+}  // namespace
 
 TConnectForm::TConnectForm()
-    : QWidget(MainBoard, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                             | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(MainBoard,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("Server Address Dialog"));
     QFont font(QStringLiteral("MS Sans Serif"));

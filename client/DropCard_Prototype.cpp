@@ -2,7 +2,4 @@
 
 #include "Global.h"
 
-void TDropCards::LoadTiny(const QString &name)
-{
-    LoadPicture(QStringLiteral("%1tiny/%2.bmp").arg(GraphDir(), name));
-}
+void TDropCards::LoadTiny(const QString &name) { LoadPicture(QStringLiteral("%1tiny/%2.bmp").arg(GraphDir(), name)); }

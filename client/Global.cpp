@@ -22,7 +22,7 @@ DialogHooks &Dialogs()
 namespace {
 // Boxes belong to the active window, so that they stay above an always-on-top dialog.
 QWidget *boxOwner() { return QApplication::activeWindow(); }
-}
+}  // namespace
 
 void ReportError(const QString &text)
 {
@@ -43,8 +43,8 @@ bool AskConfirmation(const QString &text)
 {
     if (Dialogs().confirm)
         return Dialogs().confirm(text);
-    return QMessageBox::warning(boxOwner(), QStringLiteral("Confirmation"), text,
-                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    return QMessageBox::warning(boxOwner(), QStringLiteral("Confirmation"), text, QMessageBox::Ok | QMessageBox::Cancel)
+        == QMessageBox::Ok;
 }
 
 bool Guarded(const std::function<void()> &step)
@@ -68,10 +68,7 @@ void SetEnabled(std::initializer_list<QWidget *> controls, bool enabled)
     }
 }
 
-QString ExeDir()
-{
-    return QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
-}
+QString ExeDir() { return QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/'); }
 
 QString GraphDir() { return ExeDir() + QStringLiteral("Graph/"); }
 

@@ -45,16 +45,15 @@ QString ResourceDir();
 QPixmap BuiltinPixmap(const QString &name);
 
 // Flags shared by the board, the connection and the watchdog.
-extern bool Online;         // a connection was requested and is expected to be up
-extern bool TurnFlag;       // the local player is to move
-extern bool AboutShown;     // the about box is open
+extern bool Online;      // a connection was requested and is expected to be up
+extern bool TurnFlag;    // the local player is to move
+extern bool AboutShown;  // the about box is open
 extern std::uint8_t WatchdogTicks;
 extern std::uint8_t CreditIndex;
 extern std::uint8_t OwnSeatIndex;  // from the server's greeting, 0 before it
 
 namespace NamedColor {
-inline const QColor Black{0, 0, 0}, Maroon{128, 0, 0}, Red{255, 0, 0}, Lime{0, 255, 0},
-    Blue{0, 0, 255}, Yellow{255, 255, 0}, Fuchsia{255, 0, 255}, Aqua{0, 255, 255},
-    Teal{0, 128, 128}, Silver{192, 192, 192}, White{255, 255, 255},
-    MoneyGreen{192, 220, 192}, SkyBlue{166, 202, 240}, Cream{255, 251, 240};
+inline const QColor Black{0, 0, 0}, Maroon{128, 0, 0}, Red{255, 0, 0}, Lime{0, 255, 0}, Blue{0, 0, 255},
+    Yellow{255, 255, 0}, Fuchsia{255, 0, 255}, Aqua{0, 255, 255}, Teal{0, 128, 128}, Silver{192, 192, 192},
+    White{255, 255, 255}, MoneyGreen{192, 220, 192}, SkyBlue{166, 202, 240}, Cream{255, 251, 240};
 }

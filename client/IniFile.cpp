@@ -48,12 +48,10 @@ using Palette = std::array<QColor, 13>;
 const Palette &tableOf(ColorTable table)
 {
     using namespace NamedColor;
-    static const Palette background{MoneyGreen, Blue, Black, Yellow, Maroon, Fuchsia, Teal,
-                                    Red, Silver, Aqua, Lime, SkyBlue, Cream};
-    static const Palette memoActive{Cream, MoneyGreen, SkyBlue, Yellow, Maroon, Fuchsia, Teal,
-                                    Red, Silver, Lime};
-    static const Palette memoInactive{Aqua, Blue, SkyBlue, Yellow, Maroon, Fuchsia, Teal,
-                                      Red, Silver, Lime};
+    static const Palette background{MoneyGreen, Blue,   Black, Yellow, Maroon,  Fuchsia, Teal,
+                                    Red,        Silver, Aqua,  Lime,   SkyBlue, Cream};
+    static const Palette memoActive{Cream, MoneyGreen, SkyBlue, Yellow, Maroon, Fuchsia, Teal, Red, Silver, Lime};
+    static const Palette memoInactive{Aqua, Blue, SkyBlue, Yellow, Maroon, Fuchsia, Teal, Red, Silver, Lime};
     switch (table) {
     case ColorTable::MemoActive: return memoActive;
     case ColorTable::MemoInactive: return memoInactive;
@@ -137,7 +135,7 @@ const char *const DefaultLines[] = {
     "FxMusic=yes",
 };
 static_assert(std::size(DefaultLines) == 70);
-}
+}  // namespace
 
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
 {

@@ -40,5 +40,5 @@ QByteArray DefaultConfigText();
 // system's error text when it cannot.
 void WriteDefaultConfig(const QString &path);
 
-QString ConfigPath();    // config.ini beside the program file
-TIniFile Config();       // a reader on ConfigPath()
+QString ConfigPath();  // config.ini beside the program file
+TIniFile Config();     // a reader on ConfigPath()

@@ -38,10 +38,7 @@ std::pair<QSize, QRect> primaryScreen()
     return {screen->geometry().size(), screen->availableGeometry()};
 }
 
-QRect centredBoard(QSize screen)
-{
-    return QRect((screen.width() - 800) / 2, (screen.height() - 600) / 2, 800, 600);
-}
+QRect centredBoard(QSize screen) { return QRect((screen.width() - 800) / 2, (screen.height() - 600) / 2, 800, 600); }
 
 void applyWindowProperties()
 {
@@ -53,18 +50,16 @@ void applyWindowProperties()
         return;
     }
     // A frame carries only the system menu and the close box: no minimise, no maximise.
-    const Qt::WindowFlags flags = fit.kind == ScreenFit::Centred
-        ? Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-              | Qt::WindowCloseButtonHint
-        : Qt::Window | Qt::FramelessWindowHint;
+    const Qt::WindowFlags flags = fit.kind == ScreenFit::Centred ? Qt::Window | Qt::CustomizeWindowHint
+            | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                                                                 : Qt::Window | Qt::FramelessWindowHint;
     MainBoard->setWindowFlags(flags);
     MainBoard->setGeometry(fit.frame);
     MainBoard->setFixedSize(fit.frame.size());
     MainBoard->setWindowTitle(QStringLiteral("Kelmar 1.5 [client]"));
     QPalette palette = MainBoard->palette();
     palette.setColor(QPalette::Window,
-                     Config().ReadColor(QStringLiteral("Color"), QStringLiteral("Background"),
-                                        ColorTable::Background));
+                     Config().ReadColor(QStringLiteral("Color"), QStringLiteral("Background"), ColorTable::Background));
     MainBoard->setPalette(palette);
     MainBoard->setAutoFillBackground(true);
 }
@@ -77,7 +72,7 @@ void registerCustomCursors()
         customCursors[i + 1] = picture.isNull() ? QCursor(Qt::ArrowCursor) : QCursor(picture, 0, 0);
     }
 }
-}
+}  // namespace
 
 ScreenFit FitScreen(QSize screen, QRect workArea)
 {
@@ -117,8 +112,7 @@ void BuildTable()
 
 TDropCards *ChainAt(int position)
 {
-    return (position >= 1 && position <= Rules::RingSize) ? Chain[static_cast<std::size_t>(position)].data()
-                                                          : nullptr;
+    return (position >= 1 && position <= Rules::RingSize) ? Chain[static_cast<std::size_t>(position)].data() : nullptr;
 }
 
 bool IsOccupied(int position)

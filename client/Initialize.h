@@ -26,8 +26,8 @@ ScreenFit FitScreen(QSize screen, QRect workArea);
 // Replaces the primary screen's geometry for FitScreen (tests); nullopt uses the real one.
 void SetScreenOverride(std::optional<std::pair<QSize, QRect>> screen);
 
-inline const char *const ScreenTooSmallText =
-    "This Games required : Windows-compatible display with at least 800x600 resolution";
+inline const char *const ScreenTooSmallText
+    = "This Games required : Windows-compatible display with at least 800x600 resolution";
 
 // The table's controls, owned by the main board; they clear themselves when it goes.
 extern std::array<QPointer<TDropCards>, 27> Chain;  // positions 1..26; [0] stays empty
@@ -38,9 +38,9 @@ extern QPointer<QLabel> Banner;
 extern QString ServerAddress;  // dotted IPv4 text, empty until the player connects
 inline constexpr quint16 ServerPort = 18113;
 
-TDropCards *ChainAt(int position);     // nullptr outside 1..26
-bool IsOccupied(int position);         // enabled; positions outside 1..26 are not
-QLabel *SeatLabel(int view);           // own, Left, Top, Right
+TDropCards *ChainAt(int position);  // nullptr outside 1..26
+bool IsOccupied(int position);      // enabled; positions outside 1..26 are not
+QLabel *SeatLabel(int view);        // own, Left, Top, Right
 // The ring: left and top of chain position 1..26.
 QPoint RingPosition(int position);
 

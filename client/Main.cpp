@@ -114,25 +114,21 @@ void dropOnChain(TDropCards *target, TCards *source)
     const QByteArray b = QByteArray::number(source->SecondPips);
     const QByteArray mover = "Z" + s;
     const QByteArray played = "X" + s + QByteArray::number(FindHandSlot(source->TileNumber));
-    const Rules::Placement placement =
-        Rules::Place(IsOccupied, p, target->Pips, {source->FirstPips, source->SecondPips});
+    const Rules::Placement placement
+        = Rules::Place(IsOccupied, p, target->Pips, {source->FirstPips, source->SecondPips});
     switch (placement.kind) {
     case Rules::Placement::Opening:
         return sendMove({"Ba" + b, "Bb" + a, "Eb", mover, played, "Yr" + a, "Yl" + b}, source);
     case Rules::Placement::Match: {
         const char next = Convert12A(placement.next);
         const QByteArray shown = QByteArray::number(placement.shown);
-        return sendMove({"B" + QByteArray(1, next) + shown, "E" + QByteArray(1, Convert12A(static_cast<std::uint8_t>(p))),
-                         "E" + QByteArray(1, next), mover, played,
-                         "Y" + QByteArray(1, placement.side) + shown},
+        return sendMove({"B" + QByteArray(1, next) + shown,
+                         "E" + QByteArray(1, Convert12A(static_cast<std::uint8_t>(p))), "E" + QByteArray(1, next),
+                         mover, played, "Y" + QByteArray(1, placement.side) + shown},
                         source);
     }
-    case Rules::Placement::NoRoom:
-        SendText("C2");
-        return PlayEffect(QStringLiteral("FX1"));
-    case Rules::Placement::Mismatch:
-        SendText("C3");
-        return PlayEffect(QStringLiteral("FX1"));
+    case Rules::Placement::NoRoom: SendText("C2"); return PlayEffect(QStringLiteral("FX1"));
+    case Rules::Placement::Mismatch: SendText("C3"); return PlayEffect(QStringLiteral("FX1"));
     }
 }
 
@@ -188,7 +184,7 @@ void resetSharedState()
     SetTurnIndicator(false);
     CreditIndex = 1;
 }
-}
+}  // namespace
 
 TMainBoard::TMainBoard()
 {
@@ -336,7 +332,6 @@ int FindHandSlot(std::uint8_t tileNumber)
     return 0;
 }
 
-
 bool HandEmpty()
 {
     for (int slot = 1; slot <= Rules::HandSize; ++slot) {
@@ -416,10 +411,7 @@ void ClientSocketError(int errorCode)
     SetTurnIndicator(false);
 }
 
-void BoardDragOver(TImage *)
-{
-    PlayEffect(QStringLiteral("FX4"));
-}
+void BoardDragOver(TImage *) { PlayEffect(QStringLiteral("FX4")); }
 
 void BoardDragDrop(TImage *target, TCards *source)
 {

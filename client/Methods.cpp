@@ -24,10 +24,8 @@ bool isSelectionKey(const QKeyEvent &key)
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_Right:
-    case Qt::Key_Down:
-        return key.modifiers() & Qt::ShiftModifier;
-    default:
-        return false;
+    case Qt::Key_Down: return key.modifiers() & Qt::ShiftModifier;
+    default: return false;
     }
 }
 
@@ -36,8 +34,7 @@ bool handle(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-        return watched == Memo && isSelectionKey(*static_cast<QKeyEvent *>(event));
+    case QEvent::KeyRelease: return watched == Memo && isSelectionKey(*static_cast<QKeyEvent *>(event));
     case QEvent::MouseMove: {
         if (!Memo || watched != Memo->viewport() || !(static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton))
             return false;
@@ -53,11 +50,10 @@ bool handle(QObject *watched, QEvent *event)
         if (watched == ConnectForm)
             ConnectDialogCancel();
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
-}
+}  // namespace
 
 bool TModuleClass::eventFilter(QObject *watched, QEvent *event)
 {
@@ -80,9 +76,8 @@ void BindMemoGuards()
 
 void BindConnectDialog(TConnectForm &form)
 {
-    QObject::connect(form.AddressBox, &QLineEdit::returnPressed, &form, [&form] {
-        Guarded([&form] { form.NameBox->setFocus(); });
-    });
+    QObject::connect(form.AddressBox, &QLineEdit::returnPressed, &form,
+                     [&form] { Guarded([&form] { form.NameBox->setFocus(); }); });
     QObject::connect(form.NameBox, &QLineEdit::returnPressed, &form, [] { Guarded(ConnectDialogConnect); });
     form.installEventFilter(&ModuleClass());
 }

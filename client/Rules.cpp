@@ -48,10 +48,7 @@ std::uint8_t NextPosition(const Occupied &occupied, int p)
     return NoRoom;
 }
 
-char TargetSide(const Occupied &occupied, int n)
-{
-    return (n + 1 > RingSize || occupied(n + 1)) ? 'l' : 'r';
-}
+char TargetSide(const Occupied &occupied, int n) { return (n + 1 > RingSize || occupied(n + 1)) ? 'l' : 'r'; }
 
 Placement Place(const Occupied &occupied, int p, std::uint8_t open, Pips tile)
 {

@@ -11,9 +11,9 @@ namespace Rules {
 constexpr int TileCount = 28;
 constexpr int HandSize = 7;
 constexpr int RingSize = 26;
-constexpr std::uint8_t Played = 99;   // pips of a played hand tile
-constexpr std::uint8_t Opening = 1;   // NextPosition: nothing has been played yet
-constexpr std::uint8_t NoRoom = 99;   // NextPosition: no free neighbour
+constexpr std::uint8_t Played = 99;  // pips of a played hand tile
+constexpr std::uint8_t Opening = 1;  // NextPosition: nothing has been played yet
+constexpr std::uint8_t NoRoom = 99;  // NextPosition: no free neighbour
 
 struct Pips {
     std::uint8_t first;   // the smaller count

@@ -106,7 +106,8 @@ void greet(const char *p)
 {
     if (p[0] >= '0' && p[0] <= '9' && !inRange(p[0] - '0', 1, 4))
         return;
-    LogLine(QStringLiteral("Hello %1, You are player number %2").arg(Player(Local).GetName(), QString(QLatin1Char(p[0]))));
+    LogLine(
+        QStringLiteral("Hello %1, You are player number %2").arg(Player(Local).GetName(), QString(QLatin1Char(p[0]))));
     OwnSeatIndex = static_cast<std::uint8_t>(digit(p[0]) - 1);
 }
 
@@ -140,7 +141,7 @@ std::uint8_t scoreOf(const QByteArray &value)
         throw KelmarError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(value)));
     return static_cast<std::uint8_t>(score);
 }
-}
+}  // namespace
 
 void TTableHandlers::Opcode(char opcode, const char *p)
 {
@@ -183,8 +184,7 @@ void TTableHandlers::PlayerData(const QByteArray &message)
         if (message[2] == '4')
             WriteScoreBoard();
         return;
-    default:
-        return;
+    default: return;
     }
 }
 
@@ -219,8 +219,8 @@ void SetTurnIndicator(bool active)
     if (active)
         LogLine(QStringLiteral("%1, %2").arg(Player(Local).GetName(), NoticeText(6)));
     const QString key = active ? QStringLiteral("MemoActive") : QStringLiteral("MemoInactive");
-    SetMemoColor(Config().ReadColor(QStringLiteral("Color"), key,
-                                    active ? ColorTable::MemoActive : ColorTable::MemoInactive));
+    SetMemoColor(
+        Config().ReadColor(QStringLiteral("Color"), key, active ? ColorTable::MemoActive : ColorTable::MemoInactive));
 }
 
 void WriteScoreBoard()

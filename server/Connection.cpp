@@ -98,7 +98,8 @@ void Connection::reportGone(const QString &reason)
     gone_ = true;
     closing_ = true;
     joinTimer_.stop();
-    QMetaObject::invokeMethod(this, [this, reason] { emit gone(reason); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, reason] { emit gone(reason); }, Qt::QueuedConnection);
 }
 
 bool Connection::withinBudget(qsizetype bytes)
@@ -116,7 +117,8 @@ void Connection::read()
     qCDebug(lcWire).noquote() << label_ << ">>" << bytes;
     if (!withinBudget(bytes.size()))
         return drop(QStringLiteral("flood: more than %1 bytes at once or %2 bytes a second")
-                        .arg(limits_.burst).arg(limits_.bytesPerSecond));
+                        .arg(limits_.burst)
+                        .arg(limits_.bytesPerSecond));
     const ClientStream::Result result = stream_.feed(bytes);
     if (result.garbage > 0) {
         garbage_ += result.garbage;

@@ -15,11 +15,11 @@
 // whose unsent output passes maxOutput (it does not read) is dropped.
 struct ClientLimits {
     std::chrono::milliseconds pause = DefaultPause;  // around each "^" message: see Outbox.h
-    std::chrono::milliseconds joinTimeout{10000};  // from connecting to the join's "V"
+    std::chrono::milliseconds joinTimeout{10000};    // from connecting to the join's "V"
     qsizetype readBuffer = 4096;
     qsizetype maxOutput = 64 * 1024;
-    int maxGarbage = 256;          // bytes that start no message, over the connection's life
-    qsizetype burst = 4096;        // bytes the client may send at once ...
+    int maxGarbage = 256;             // bytes that start no message, over the connection's life
+    qsizetype burst = 4096;           // bytes the client may send at once ...
     qsizetype bytesPerSecond = 1024;  // ... and on average; more is a flood, and dropped
 };
 

@@ -45,15 +45,9 @@ Game::Game(const Deal &deal) : hands_(deal)
             mover_ = seat;
 }
 
-int Game::tile(int seat, int slot) const
-{
-    return (slot >= 1 && slot <= Rules::HandSize) ? hands_[seat][slot - 1] : 0;
-}
+int Game::tile(int seat, int slot) const { return (slot >= 1 && slot <= Rules::HandSize) ? hands_[seat][slot - 1] : 0; }
 
-bool Game::occupied(int position) const
-{
-    return position >= 1 && position <= Rules::RingSize && occupied_[position];
-}
+bool Game::occupied(int position) const { return position >= 1 && position <= Rules::RingSize && occupied_[position]; }
 
 std::uint8_t Game::pips(int position) const { return occupied(position) ? pips_[position] : 0; }
 
@@ -62,7 +56,10 @@ Rules::Occupied Game::occupiedRule() const
     return [this](int position) { return occupied(position); };
 }
 
-int Game::tilesLeft(int seat) const { return int(std::ranges::count_if(hands_[seat], [](int t) { return t != 0; })); }
+int Game::tilesLeft(int seat) const
+{
+    return int(std::ranges::count_if(hands_[seat], [](int t) { return t != 0; }));
+}
 
 int Game::pipsLeft(int seat) const
 {
@@ -103,10 +100,8 @@ Judgement Game::place(int seat, Move move) const
         placed.shown = placement.shown;
         placed.side = placement.side;
         return placed;
-    case Rules::Placement::NoRoom:
-        return Fault::NotAnEnd;
-    case Rules::Placement::Mismatch:
-        break;
+    case Rules::Placement::NoRoom: return Fault::NotAnEnd;
+    case Rules::Placement::Mismatch: break;
     }
     return Fault::NoMatch;
 }

@@ -57,7 +57,7 @@ public:
 
     int mover() const { return mover_; }  // -1 once the game is over
     End end() const { return end_; }
-    int tile(int seat, int slot) const;   // 0 for a played tile or a slot outside 1..7
+    int tile(int seat, int slot) const;  // 0 for a played tile or a slot outside 1..7
     bool opened() const { return opened_; }
     bool occupied(int position) const;
     std::uint8_t pips(int position) const;

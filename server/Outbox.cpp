@@ -2,7 +2,7 @@
 
 namespace {
 bool playerData(const QByteArray &bytes) { return bytes.startsWith('^'); }
-}
+}  // namespace
 
 Outbox::Outbox(Writer writer, std::chrono::milliseconds pause, QObject *parent)
     : QObject(parent), write_(std::move(writer)), pause_(pause)

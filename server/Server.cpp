@@ -14,7 +14,9 @@ bool Server::listen()
 {
     if (!listener_.listen(config_.address, config_.port)) {
         qCCritical(lcServer).noquote() << QStringLiteral("cannot listen on %1:%2: %3")
-                                              .arg(config_.address.toString()).arg(config_.port).arg(listener_.errorString());
+                                              .arg(config_.address.toString())
+                                              .arg(config_.port)
+                                              .arg(listener_.errorString());
         return false;
     }
     qCInfo(lcServer).noquote() << QStringLiteral("listening on %1:%2").arg(config_.address.toString()).arg(port());

@@ -120,7 +120,8 @@ void Table::takeMove(int seat, const QByteArray &message)
     const QByteArray text = move.join();
     move.clear();
     if (judgement.fault != Fault::None) {
-        log(QStringLiteral("%1: move %2 refused, %3").arg(who(seat), QString::fromLatin1(text), QLatin1String(Describe(judgement.fault))));
+        log(QStringLiteral("%1: move %2 refused, %3")
+                .arg(who(seat), QString::fromLatin1(text), QLatin1String(Describe(judgement.fault))));
         return refuse(seat, judgement.fault);
     }
     play(judgement.placed);
@@ -179,7 +180,11 @@ void Table::play(const Placed &move)
     if (Connection *client = seats_[move.seat].client)
         client->send(Wire::TurnSwitch());
     log(QStringLiteral("%1 plays %2-%3 on %4, its half goes to %5")
-            .arg(who(move.seat)).arg(move.pips.first).arg(move.pips.second).arg(move.target).arg(move.next));
+            .arg(who(move.seat))
+            .arg(move.pips.first)
+            .arg(move.pips.second)
+            .arg(move.target)
+            .arg(move.next));
     for (int seat : passed)
         log(QStringLiteral("%1 cannot move and passes").arg(who(seat)));
     if (game_->end() != Game::End::None)
@@ -195,7 +200,9 @@ void Table::endGame()
     QStringList scores;
     for (int seat = 0; seat < Seats; ++seat)
         scores << QStringLiteral("%1 %2").arg(QString::fromLatin1(seats_[seat].name)).arg(game_->pipsLeft(seat));
-    log(QStringLiteral("game %1 ends, %2; pips left: %3").arg(games_).arg(domino ? "a hand is empty" : "nobody can move", scores.join(", ")));
+    log(QStringLiteral("game %1 ends, %2; pips left: %3")
+            .arg(games_)
+            .arg(domino ? "a hand is empty" : "nobody can move", scores.join(", ")));
     after(config_.pause, [this] { sendScores(); });
 }
 

@@ -17,9 +17,9 @@
 class Connection;
 
 struct TableConfig {
-    int bots = 0;                              // seats that bots take when the table opens
-    std::chrono::seconds wait{0};              // then bots take the free seats; 0: never
-    std::chrono::milliseconds botDelay{800};   // a bot's time to think, so players can follow
+    int bots = 0;                             // seats that bots take when the table opens
+    std::chrono::seconds wait{0};             // then bots take the free seats; 0: never
+    std::chrono::milliseconds botDelay{800};  // a bot's time to think, so players can follow
     // After a game's end notice until the scores, and again until the next game. The
     // client shows notice 1 in a panel that holds its event loop for over a second; a
     // message sent then would be joined with the next one in a single read.
@@ -35,7 +35,7 @@ public:
     bool open() const;    // it waits for players and has a free seat
     int players() const;  // the connected ones
     void seat(Connection *client, const QByteArray &name);
-    void stop();          // no further step; the table is about to go
+    void stop();  // no further step; the table is about to go
 
 signals:
     void gameOver();  // a game has ended and its scores are sent

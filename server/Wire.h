@@ -13,16 +13,16 @@ enum Notice {
     Mismatch = 3,          // a refused move: that tile does not fit there
     GetReady = 4,
     Disconnected = 5,
-    GameOver = 7,          // nobody can move
+    GameOver = 7,  // nobody can move
 };
 
-QByteArray Greeting(int seat);             // H, seat number
-QByteArray DealTile(int slot, int tile);   // A, slot, tile as two digits
-QByteArray NoticeMessage(int notice);      // C, notice number
-QByteArray Reset();                        // D
-QByteArray TurnSwitch();                   // F
-QByteArray WhoseMove(int seat);            // J, seat index
-QByteArray TilePlayed(int seat, int slot); // K, seat index, slot
+QByteArray Greeting(int seat);                                  // H, seat number
+QByteArray DealTile(int slot, int tile);                        // A, slot, tile as two digits
+QByteArray NoticeMessage(int notice);                           // C, notice number
+QByteArray Reset();                                             // D
+QByteArray TurnSwitch();                                        // F
+QByteArray WhoseMove(int seat);                                 // J, seat index
+QByteArray TilePlayed(int seat, int slot);                      // K, seat index, slot
 QByteArray PlayerName(int seat, const QByteArray &name);        // ^@, seat number, name
 QByteArray PlayerAddress(int seat, const QByteArray &address);  // ^#, seat number, address
 QByteArray PlayerScore(int seat, int score);                    // ^$, seat number, score

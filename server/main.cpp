@@ -22,14 +22,20 @@ void raiseFileLimit()
 
 struct Options {
     QCommandLineParser parser;
-    QCommandLineOption listen{"listen", "Address to listen on (default 127.0.0.1; 0.0.0.0 for every network).", "ADDR", "127.0.0.1"};
+    QCommandLineOption listen{"listen", "Address to listen on (default 127.0.0.1; 0.0.0.0 for every network).", "ADDR",
+                              "127.0.0.1"};
     QCommandLineOption port{"port", "TCP port (default 18113; 0 picks a free one).", "N", "18113"};
     QCommandLineOption bots{"bots", "Bots in N seats of every table from the start, 0 to 3 (default 0).", "N", "0"};
-    QCommandLineOption wait{"wait", "Bots take a table's free seats S seconds after its first player sits down (default 0: never).", "S", "0"};
+    QCommandLineOption wait{
+        "wait", "Bots take a table's free seats S seconds after its first player sits down (default 0: never).", "S",
+        "0"};
     QCommandLineOption seed{"seed", "Deal repeatably: table n shuffles with seed S + n (default: random).", "S"};
     QCommandLineOption games{"games", "Stop after N games in all (default 0: run until stopped).", "N", "0"};
-    QCommandLineOption tables{"tables", "At most N tables; further players get notice 5 and are closed (default 0: no limit).", "N", "0"};
-    QCommandLineOption pause{"pause", "Milliseconds from a game's end to its scores, and again to the next game (default 3000).", "MS", "3000"};
+    QCommandLineOption tables{
+        "tables", "At most N tables; further players get notice 5 and are closed (default 0: no limit).", "N", "0"};
+    QCommandLineOption pause{"pause",
+                             "Milliseconds from a game's end to its scores, and again to the next game (default 3000).",
+                             "MS", "3000"};
 
     Options()
     {

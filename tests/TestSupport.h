@@ -25,7 +25,10 @@ struct RecordedDialogs {
     {
         Dialogs().error = [this](const QString &t) { errors << t; };
         Dialogs().message = [this](const QString &t) { messages << t; };
-        Dialogs().confirm = [this](const QString &t) { questions << t; return answer; };
+        Dialogs().confirm = [this](const QString &t) {
+            questions << t;
+            return answer;
+        };
     }
     ~RecordedDialogs() { Dialogs() = {}; }
 };

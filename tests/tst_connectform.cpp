@@ -22,7 +22,7 @@ bool boardButtonsEnabled(bool connect, bool others)
     return ConnectButton->isEnabled() == connect && CloseButton->isEnabled() == others
         && QuitTitleButton->isEnabled() == others && InfoTitleButton->isEnabled() == others;
 }
-}
+}  // namespace
 
 // The connect dialog on the real board, the remembered name in a store of the test's
 // own, and the memo's guards.
@@ -74,8 +74,9 @@ private slots:
         form->DialogConnectButton->click();
         QTest::keyClicks(form->NameBox, QStringLiteral("ab"));
         form->DialogConnectButton->click();
-        QCOMPARE(fixture.dialogs->messages, (QStringList{"all information are required!", "all information are required!",
-                                                 "minimum 3 character on name field"}));
+        QCOMPARE(fixture.dialogs->messages,
+                 (QStringList{"all information are required!", "all information are required!",
+                              "minimum 3 character on name field"}));
         QVERIFY(form->isVisible() && !Online && boardButtonsEnabled(false, false));
 
         form->AddressBox->clear();
@@ -168,8 +169,8 @@ private slots:
             AddMemoLine(QStringLiteral("line %1").arg(i));
         Memo->moveCursor(QTextCursor::Start);
         QScrollBar *scroll = Memo->verticalScrollBar();
-        for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_Left,
-                                  Qt::Key_Up, Qt::Key_Right, Qt::Key_Down})
+        for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_Left, Qt::Key_Up,
+                                  Qt::Key_Right, Qt::Key_Down})
             QTest::keyClick(Memo, key, Qt::ShiftModifier);
         QCOMPARE(scroll->value(), 0);
         QVERIFY(!Memo->textCursor().hasSelection());

@@ -60,7 +60,7 @@ bool playOneMove()
     }
     return false;
 }
-}
+}  // namespace
 
 // The real client against ServerKelmar with three bots, for whole games.
 class TestEndToEnd : public QObject {

@@ -55,12 +55,12 @@ private slots:
     {
         const TIniFile ini = iniWith("[main]\r\nsplash = yes \r\nVerbose=Yes\r\n#Skin=no\r\n"
                                      "verbose=yes\r\nSKIN=\r\n[Music]\r\nMainMusic=YES\r\nFxMusic=1\r\n");
-        QVERIFY(ini.ReadSwitch("Main", "Splash"));     // small letters in the names still count
-        QVERIFY(!ini.ReadSwitch("Main", "Verbose"));   // "Yes" is not "yes"; the first one wins
-        QVERIFY(!ini.ReadSwitch("Main", "Skin"));      // the comment defines nothing; empty is off
+        QVERIFY(ini.ReadSwitch("Main", "Splash"));    // small letters in the names still count
+        QVERIFY(!ini.ReadSwitch("Main", "Verbose"));  // "Yes" is not "yes"; the first one wins
+        QVERIFY(!ini.ReadSwitch("Main", "Skin"));     // the comment defines nothing; empty is off
         QVERIFY(!ini.ReadSwitch("Music", "MainMusic"));
         QVERIFY(!ini.ReadSwitch("Music", "FxMusic"));
-        QVERIFY(ini.ReadSwitch("Music", "Other"));     // absent counts as on
+        QVERIFY(ini.ReadSwitch("Music", "Other"));  // absent counts as on
     }
 
     void onlyMainWithVerboseOff()
@@ -103,7 +103,10 @@ private slots:
         QTest::newRow("0x103") << QByteArray("Background=0X103") << Yellow;
         QTest::newRow("trailing garbage") << QByteArray("Background=6x") << MoneyGreen;
         QTest::newRow("beyond 32 bits") << QByteArray("Background=4294967297") << MoneyGreen;
-        QTest::newRow("binary") << QByteArray("Background=\x01\xff\x00" "6", 15) << MoneyGreen;
+        QTest::newRow("binary") << QByteArray("Background=\x01\xff\x00"
+                                              "6",
+                                              15)
+                                << MoneyGreen;
     }
 
     void colourIndexes()

@@ -7,10 +7,7 @@
 class TestMainBoard : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        PrepareSuite();
-    }
+    void initTestCase() { PrepareSuite(); }
     void init() { WriteConfig(DefaultConfigText()); }
 
     void fitScreenBranches()

@@ -14,7 +14,7 @@ namespace {
 TCards *hand(int slot) { return Player(Local).Tile(slot); }
 
 QStringList memoLines() { return Memo->toPlainText().split(QLatin1Char('\n')); }
-}
+}  // namespace
 
 // Plays the server's part on 127.0.0.1:18113 against the real board.
 class TestNetwork : public QObject {
@@ -62,10 +62,7 @@ class TestNetwork : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        PrepareSuite();
-    }
+    void initTestCase() { PrepareSuite(); }
     void init()
     {
         wire.clear();
@@ -90,11 +87,11 @@ private slots:
         QCOMPARE(StatusLabel->text(), QStringLiteral("Online"));
         QCOMPARE(StatusLabel->palette().color(QPalette::WindowText), NamedColor::Lime);
         QVERIFY(WatchdogTimer->isActive());
-        QCOMPARE(MemoTexts().mid(0, 5),
-                 (QStringList{"Connected", "      ============================================",
-                              "         ==== W E L C O M E  T O  K E L M A R ====",
-                              "      ============================================",
-                              "Waiting for another player to join"}));
+        QCOMPARE(
+            MemoTexts().mid(0, 5),
+            (QStringList{"Connected", "      ============================================",
+                         "         ==== W E L C O M E  T O  K E L M A R ====",
+                         "      ============================================", "Waiting for another player to join"}));
         // After a greeting the seat index it gave is sent on the next connection.
         QObject::connect(ClientSocket, &QTcpSocket::readyRead, this, [this] { ++reads; });
         deliver("H3");
@@ -112,8 +109,9 @@ private slots:
         StartConnection(QStringLiteral("127.0.0.1"));  // nobody listens
         QTRY_COMPARE(fixture.dialogs->errors.size(), 1);
         QVERIFY(fixture.dialogs->errors[0].startsWith(QStringLiteral("Asynchronous socket error 111")));
-        QCOMPARE(MemoTexts().mid(0, 4), (QStringList{"not connected ...", "Connection Error, ErrorCode:111",
-                                                     "please, check your client nor server", "   configuration"}));
+        QCOMPARE(MemoTexts().mid(0, 4),
+                 (QStringList{"not connected ...", "Connection Error, ErrorCode:111",
+                              "please, check your client nor server", "   configuration"}));
         QVERIFY(ConnectButton->isEnabled());
         QVERIFY(!Online && !TurnFlag);
         QVERIFY(!WatchdogTimer->isActive());
@@ -122,7 +120,8 @@ private slots:
 
     void addressesThatAreNoIPv4FailLikeAnUnreachableHost()
     {
-        for (const QString &address : {QStringLiteral("abc"), QStringLiteral("999.1.1.1"), QStringLiteral(" 1.2.3.4 x")}) {
+        for (const QString &address :
+             {QStringLiteral("abc"), QStringLiteral("999.1.1.1"), QStringLiteral(" 1.2.3.4 x")}) {
             fixture.dialogs->errors.clear();
             StartConnection(address);
             QTRY_COMPARE(fixture.dialogs->errors.size(), 1);
@@ -256,8 +255,8 @@ private slots:
     void verboseEcho()
     {
         connectClient();
-        const QList<std::pair<QByteArray, bool>> settings{{"Verbose=no", false}, {"Verbose=Yes", false},
-                                                          {"#Verbose=no", true}, {"Verbose=yes", true}};
+        const QList<std::pair<QByteArray, bool>> settings{
+            {"Verbose=no", false}, {"Verbose=Yes", false}, {"#Verbose=no", true}, {"Verbose=yes", true}};
         for (const auto &[line, echoed] : settings) {
             WriteDefaultConfigWith({{"Verbose=no", line}});
             deliver("^@2Ann");

@@ -33,7 +33,7 @@ QStringList walk(const QList<QByteArray> &reads)
     TBatchDispatcher dispatcher;
     return walk(dispatcher, reads);
 }
-}
+}  // namespace
 
 class TestProtocol : public QObject {
     Q_OBJECT

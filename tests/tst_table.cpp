@@ -5,8 +5,8 @@
 #include "Winsock_Handling.h"
 
 #include <QDirIterator>
-#include <QRandomGenerator>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -27,7 +27,7 @@ bool isBlackAndWhite(const QImage &image)
                 return false;
     return true;
 }
-}
+}  // namespace
 
 class TestTable : public QObject {
     Q_OBJECT
@@ -35,19 +35,13 @@ class TestTable : public QObject {
     BoardCase fixture;
 
 private slots:
-    void initTestCase()
-    {
-        PrepareSuite();
-    }
+    void initTestCase() { PrepareSuite(); }
     void init()
     {
         fixture.start();
         QVERIFY2(fixture.dialogs->errors.isEmpty(), qPrintable(fixture.dialogs->errors.join('\n')));
     }
-    void cleanup()
-    {
-        fixture.end();
-    }
+    void cleanup() { fixture.end(); }
 
     void startingTable()
     {
@@ -94,7 +88,7 @@ private slots:
 
     void ringCoordinates()
     {
-        const QList<std::pair<int, QPoint>> expected{{1, {164, 395}}, {9, {580, 395}},  {10, {580, 342}},
+        const QList<std::pair<int, QPoint>> expected{{1, {164, 395}},  {9, {580, 395}},  {10, {580, 342}},
                                                      {14, {580, 130}}, {15, {528, 130}}, {22, {164, 130}},
                                                      {23, {164, 183}}, {26, {164, 342}}};
         for (const auto &[p, at] : expected) {
@@ -231,7 +225,7 @@ private slots:
         QCOMPARE(left.Tile(3)->Picture().size(), QSize(111, 53));
         left.PlaceTile(3, 20, 30, 'Q');  // another side only moves it
         QCOMPARE(left.Tile(3)->pos(), QPoint(20, 30));
-        left.PlaceTile(9, 0, 0, 'L');     // slots outside 1..7 are ignored
+        left.PlaceTile(9, 0, 0, 'L');  // slots outside 1..7 are ignored
         left.SetName(QStringLiteral("Kite"));
         left.Reset();
         QCOMPARE(left.GetName(), QString());
@@ -281,8 +275,9 @@ private slots:
     {
         LogLine(QString());
         const QString line = Memo->toPlainText();
-        QVERIFY2(QRegularExpression(QStringLiteral("^\\[ \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? \\] : $")).match(line).hasMatch(),
-                 qPrintable(line));
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^\\[ \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? \\] : $")).match(line).hasMatch(),
+            qPrintable(line));
     }
 
     void randomServerTrafficNeverBreaksTheTable()

@@ -50,14 +50,8 @@ class TestWatchdog : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        PrepareSuite();
-    }
-    void init()
-    {
-        fixture.start();
-    }
+    void initTestCase() { PrepareSuite(); }
+    void init() { fixture.start(); }
     void cleanup()
     {
         fixture.end();
@@ -74,8 +68,9 @@ private slots:
             Player(view).SetName(QStringLiteral("Kite"));
         serverGoesAway();
         QTRY_COMPARE_WITH_TIMEOUT(fixture.dialogs->questions, QStringList{QStringLiteral("restart the game?")}, 7000);
-        QCOMPARE(seen, (QStringList{"You've been disconnected by server, recheck your connection", "Offline",
-                                    "#ff0000", "Connect enabled"}));
+        QCOMPARE(seen,
+                 (QStringList{"You've been disconnected by server, recheck your connection", "Offline", "#ff0000",
+                              "Connect enabled"}));
         QCOMPARE(Memo->toPlainText(), QString());
         for (int view = Local; view <= RightSeat; ++view)
             QCOMPARE(Player(view).GetName(), QString());

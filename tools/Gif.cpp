@@ -10,8 +10,7 @@ void putWord(QByteArray &out, int value)
 }
 
 // Packs variable-width codes least significant bit first, as GIF wants them.
-class BitWriter
-{
+class BitWriter {
 public:
     void put(int code, int width)
     {

@@ -3,8 +3,7 @@
 // every build, so the generated files never change without a change of the code.
 #include <cstdint>
 
-class Noise
-{
+class Noise {
 public:
     explicit Noise(std::uint32_t seed) : state(seed) {}
 

@@ -13,10 +13,7 @@ constexpr double TwoPi = 2.0 * std::numbers::pi;
 
 using Samples = std::vector<double>;
 
-Samples silence(double seconds)
-{
-    return Samples(std::size_t(std::lround(seconds * Rate)), 0.0);
-}
+Samples silence(double seconds) { return Samples(std::size_t(std::lround(seconds * Rate)), 0.0); }
 
 // One partial of a struck or plucked sound: its frequency as a multiple of the
 // note's, its level, and how fast it dies away (per second).
@@ -34,16 +31,12 @@ const Timbre Bell{{1.0, 1.0, 2.2}, {2.76, 0.45, 3.5}, {5.40, 0.22, 6.0}, {8.93, 
 const Timbre PluckedBass{{1.0, 1.0, 3.5}, {2.0, 0.45, 6.0}, {3.0, 0.15, 10.0}};
 const Timbre SoftChord{{1.0, 1.0, 5.0}, {2.0, 0.25, 9.0}};
 
-double midiFrequency(int note)
-{
-    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
-}
+double midiFrequency(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
 // Adds a struck note. A 4 ms attack and a 30 ms release at the end of `length` keep
 // it from clicking. Samples past the end wrap to the start, so a tune whose last
 // notes ring over the end joins its own beginning without a seam.
-void strike(Samples &out, double at, double length, double frequency, double level,
-            const Timbre &timbre)
+void strike(Samples &out, double at, double length, double frequency, double level, const Timbre &timbre)
 {
     constexpr double Attack = 0.004;
     constexpr double Release = 0.030;
@@ -57,15 +50,13 @@ void strike(Samples &out, double at, double length, double frequency, double lev
         double value = 0.0;
         for (const Partial &partial : timbre)
             if (frequency * partial.ratio < Rate / 2.0)  // higher ones would fold back, harsh
-                value += partial.level * std::exp(-partial.decay * t)
-                     * std::sin(TwoPi * frequency * partial.ratio * t);
+                value += partial.level * std::exp(-partial.decay * t) * std::sin(TwoPi * frequency * partial.ratio * t);
         out[(first + i) % out.size()] += level * envelope * value;
     }
 }
 
 // A resonant band-pass filter (the usual biquad) that colours noise.
-class BandPass
-{
+class BandPass {
 public:
     BandPass(double centre, double q)
     {
@@ -92,8 +83,7 @@ private:
 };
 
 // A burst of band-limited noise that dies away: claps, shakers, the hiss of a clack.
-void burst(Samples &out, double at, double decay, double centre, double q, double level,
-           Noise &noise)
+void burst(Samples &out, double at, double decay, double centre, double q, double level, Noise &noise)
 {
     BandPass filter(centre, q);
     const auto first = std::size_t(std::lround(at * Rate));
@@ -141,9 +131,9 @@ QByteArray toWav(const Samples &samples, double peak = 0.8)
     out.append("RIFF");
     putWord(out, 36 + dataBytes, 4);
     out.append("WAVEfmt ");
-    putWord(out, 16, 4);        // size of the format chunk
-    putWord(out, 1, 2);         // PCM
-    putWord(out, 1, 2);         // mono
+    putWord(out, 16, 4);  // size of the format chunk
+    putWord(out, 1, 2);   // PCM
+    putWord(out, 1, 2);   // mono
     putWord(out, Rate, 4);
     putWord(out, Rate * 2, 4);  // bytes per second
     putWord(out, 2, 2);         // bytes per frame
@@ -187,11 +177,12 @@ void addBass(Samples &out, int bar)
 {
     // A calypso step: root, fifth, root, fifth.
     const int root = Roots[bar];
-    const struct { int eighth, length, pitch; } steps[] = {
-        {0, 3, root}, {3, 1, root + 7}, {4, 2, root}, {6, 2, root + 7}};
+    const struct {
+        int eighth, length, pitch;
+    } steps[] = {{0, 3, root}, {3, 1, root + 7}, {4, 2, root}, {6, 2, root + 7}};
     for (const auto &step : steps)
-        strike(out, (bar * 8 + step.eighth) * Eighth, step.length * Eighth * 0.9,
-               midiFrequency(step.pitch), 0.45, PluckedBass);
+        strike(out, (bar * 8 + step.eighth) * Eighth, step.length * Eighth * 0.9, midiFrequency(step.pitch), 0.45,
+               PluckedBass);
 }
 
 void addChords(Samples &out, int bar)
@@ -201,15 +192,13 @@ void addChords(Samples &out, int bar)
     const int third = root + (Minor[bar] ? 3 : 4);
     for (int eighth : {2, 6})
         for (int pitch : {root, third, root + 7})
-            strike(out, (bar * 8 + eighth) * Eighth, Eighth * 0.8, midiFrequency(pitch), 0.12,
-                   SoftChord);
+            strike(out, (bar * 8 + eighth) * Eighth, Eighth * 0.8, midiFrequency(pitch), 0.12, SoftChord);
 }
 
 void addShaker(Samples &out, int bar, Noise &noise)
 {
     for (int eighth = 0; eighth < 8; ++eighth)
-        burst(out, (bar * 8 + eighth) * Eighth, 70.0, 6500.0, 0.8, eighth % 2 ? 0.10 : 0.05,
-              noise);
+        burst(out, (bar * 8 + eighth) * Eighth, 70.0, 6500.0, 0.8, eighth % 2 ? 0.10 : 0.05, noise);
 }
 }  // namespace
 
@@ -218,8 +207,8 @@ QByteArray MusicWav()
     Samples out = silence(Bars * 8 * Eighth);
     Noise noise(0x5EED1);
     for (const Note &note : Melody)
-        strike(out, (note.bar * 8 + note.eighth) * Eighth, note.length * Eighth,
-               midiFrequency(note.pitch), 0.5, Marimba);
+        strike(out, (note.bar * 8 + note.eighth) * Eighth, note.length * Eighth, midiFrequency(note.pitch), 0.5,
+               Marimba);
     for (int bar = 0; bar < Bars; ++bar) {
         addBass(out, bar);
         addChords(out, bar);
@@ -283,8 +272,7 @@ QByteArray ApplauseWav()
         const double colour = noise.between(900.0, 2200.0);
         const double pace = noise.between(0.19, 0.29);
         const double stop = Length - noise.between(0.0, 0.5);
-        for (double at = noise.between(0.0, 0.25); at < stop;
-             at += pace * noise.between(0.9, 1.1)) {
+        for (double at = noise.between(0.0, 0.25); at < stop; at += pace * noise.between(0.9, 1.1)) {
             const double fade = std::min(1.0, (stop - at) / 0.6);
             burst(out, at, 90.0, colour, 1.1, fade * noise.between(0.6, 1.0), noise);
         }

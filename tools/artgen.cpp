@@ -43,10 +43,7 @@ bool complain(const QString &path)
     return false;
 }
 
-bool save(const QImage &image, const QString &path)
-{
-    return image.save(path) || complain(path);
-}
+bool save(const QImage &image, const QString &path) { return image.save(path) || complain(path); }
 
 // Bitmap files carry no alpha channel; dropping it here keeps the files 24-bit.
 bool saveBmp(const QImage &image, const QString &path)
@@ -195,10 +192,7 @@ QImage tileBack(int width, int height)
 }
 
 // The same back lying on its side, as the left and right seats hold their tiles.
-QImage lyingBack(int angle)
-{
-    return tileBack(HalfWidth, FaceHeight).transformed(QTransform().rotate(angle));
-}
+QImage lyingBack(int angle) { return tileBack(HalfWidth, FaceHeight).transformed(QTransform().rotate(angle)); }
 
 // --- Chain places --------------------------------------------------------------------
 
@@ -309,8 +303,7 @@ QImage infoButtonPicture()
 
 // Cursors are white shapes with a black edge, like the system's own; `place` puts the
 // shape, drawn in its own coordinates, into the 32 x 32 picture.
-QImage cursorImage(const QPainterPath &shape, const QList<QLineF> &creases = {},
-                   const QTransform &place = QTransform())
+QImage cursorImage(const QPainterPath &shape, const QList<QLineF> &creases = {}, const QTransform &place = QTransform())
 {
     QImage image = canvas(32, 32, Qt::transparent);
     QPainter p(&image);
@@ -327,8 +320,7 @@ QImage cursorImage(const QPainterPath &shape, const QList<QLineF> &creases = {},
 // The arrow's tip lies on the hot spot (0, 0).
 QImage arrowCursor()
 {
-    const QPolygonF outline{{0.5, 0.5},  {0.5, 17},   {4.5, 13.2}, {7.3, 19.8},
-                            {10, 18.7},  {7.3, 12.2}, {12.5, 12.2}};
+    const QPolygonF outline{{0.5, 0.5}, {0.5, 17}, {4.5, 13.2}, {7.3, 19.8}, {10, 18.7}, {7.3, 12.2}, {12.5, 12.2}};
     QPainterPath path;
     path.addPolygon(outline);
     path.closeSubpath();
@@ -352,8 +344,7 @@ QImage pointingHand()
         hand = hand.united(roundedBox(2.2 + 4.4 * i, 9.5 + 1.2 * i, 4.8, 8, 2.4));
     hand = hand.united(roundedBox(-3.4, 13, 18.8, 11.5, 4.5));  // palm
     hand = hand.united(roundedBox(-8.5, 12.5, 8, 5, 2.5));      // thumb
-    const QList<QLineF> creases{{2.6, 13, 2.6, 16.5}, {6.8, 13.5, 6.8, 17.5},
-                                {11.2, 14.5, 11.2, 18.5}};
+    const QList<QLineF> creases{{2.6, 13, 2.6, 16.5}, {6.8, 13.5, 6.8, 17.5}, {11.2, 14.5, 11.2, 18.5}};
     return cursorImage(hand, creases, QTransform().translate(2.2, 1.0).rotate(-24));
 }
 
@@ -403,8 +394,7 @@ void drawFelt(QPainter &p, const QRectF &area)
 }
 
 // Text with a dark drop shadow, for titles on felt.
-void drawTitle(QPainter &p, const QRectF &area, const QString &text, const QFont &f,
-               const QColor &colour, int flags)
+void drawTitle(QPainter &p, const QRectF &area, const QString &text, const QFont &f, const QColor &colour, int flags)
 {
     p.setFont(f);
     p.setPen(QColor(0, 0, 0, 140));
@@ -430,10 +420,10 @@ QImage splashPicture()
 
     drawTitle(p, QRectF(20, 44, 240, 64), "Kelmar", font("DejaVu Serif", 54, true), Gold,
               Qt::AlignLeft | Qt::AlignVCenter);
-    drawTitle(p, QRectF(24, 112, 240, 22), "Tumba \u2013 dominoes for four",
-              font("DejaVu Sans", 15), IvoryLight, Qt::AlignLeft | Qt::AlignVCenter);
-    drawTitle(p, QRectF(24, 136, 240, 20), "one double-six set \u00b7 seven tiles each",
-              font("DejaVu Sans", 11), IvoryDark, Qt::AlignLeft | Qt::AlignVCenter);
+    drawTitle(p, QRectF(24, 112, 240, 22), "Tumba \u2013 dominoes for four", font("DejaVu Sans", 15), IvoryLight,
+              Qt::AlignLeft | Qt::AlignVCenter);
+    drawTitle(p, QRectF(24, 136, 240, 20), "one double-six set \u00b7 seven tiles each", font("DejaVu Sans", 11),
+              IvoryDark, Qt::AlignLeft | Qt::AlignVCenter);
 
     drawTile(p, 27, QPointF(292, 108), -22, 0.9);
     drawTile(p, 16, QPointF(322, 102), 0, 0.9);
@@ -508,8 +498,8 @@ QImage tumbaPicture()
     p.setBrush(glow);
     p.drawPolygon(inner);
 
-    drawTitle(p, QRectF(0, 20, 165, 36), "TUMBA!", font("DejaVu Sans", 26, true),
-              QColor(0xA8, 0x10, 0x10), Qt::AlignCenter);
+    drawTitle(p, QRectF(0, 20, 165, 36), "TUMBA!", font("DejaVu Sans", 26, true), QColor(0xA8, 0x10, 0x10),
+              Qt::AlignCenter);
     p.setFont(font("DejaVu Sans", 10, true));
     p.setPen(QColor(0x5A, 0x20, 0x08));
     p.drawText(QRectF(0, 54, 165, 14), Qt::AlignCenter, "the hand is out");
@@ -576,8 +566,7 @@ QList<QRgb> bannerPalette()
         for (int b = a + 1; b < keys.size(); ++b)
             for (int step = 1; step < 16; ++step) {
                 const auto mix = [&](int from, int to) { return from + (to - from) * step / 16; };
-                palette << qRgb(mix(keys[a].red(), keys[b].red()),
-                                mix(keys[a].green(), keys[b].green()),
+                palette << qRgb(mix(keys[a].red(), keys[b].red()), mix(keys[a].green(), keys[b].green()),
                                 mix(keys[a].blue(), keys[b].blue()));
             }
     return palette;
@@ -613,37 +602,33 @@ bool writeBuiltins(const QString &dir)
 {
     QDir().mkpath(dir);
     const QString d = dir + QLatin1Char('/');
-    return saveBmp(quitButtonPicture(), d + "xBitmap.bmp")
-           && saveBmp(infoButtonPicture(), d + "iBitmap.bmp")
-           && save(arrowCursor(), d + "Arrow.png") && save(pointingHand(), d + "FHand.png")
-           && save(grippingHand(), d + "HHand.png") && saveBmp(lyingBack(90), d + "BLEFT.bmp")
-           && saveBmp(lyingBack(-90), d + "BRIGHT.bmp")
-           && saveBmp(tileBack(HalfWidth, FaceHeight), d + "BTOP.bmp");
+    return saveBmp(quitButtonPicture(), d + "xBitmap.bmp") && saveBmp(infoButtonPicture(), d + "iBitmap.bmp")
+        && save(arrowCursor(), d + "Arrow.png") && save(pointingHand(), d + "FHand.png")
+        && save(grippingHand(), d + "HHand.png") && saveBmp(lyingBack(90), d + "BLEFT.bmp")
+        && saveBmp(lyingBack(-90), d + "BRIGHT.bmp") && saveBmp(tileBack(HalfWidth, FaceHeight), d + "BTOP.bmp");
 }
 
 bool writeGraph(const QString &graph)
 {
     bool ok = QDir().mkpath(graph + "/tiny");
     for (int tile = 1; tile <= Rules::TileCount; ++tile)
-        ok = ok && saveBmp(tileFace(*Rules::PipsOfTile(tile)),
-                           QString("%1/%2.bmp").arg(graph).arg(tile, 2, 10, QLatin1Char('0')));
+        ok = ok
+            && saveBmp(tileFace(*Rules::PipsOfTile(tile)),
+                       QString("%1/%2.bmp").arg(graph).arg(tile, 2, 10, QLatin1Char('0')));
     ok = ok && saveBmp(tileBack(FaceWidth, FaceHeight), graph + "/back_this.bmp");
     for (int pips = 0; pips <= 6; ++pips)
         ok = ok && saveBmp(tileHalf(pips), QString("%1/tiny/%2.bmp").arg(graph).arg(pips));
-    return ok && saveBmp(emptyPlace(), graph + "/tiny/9.bmp")
-           && saveBmp(startMark(), graph + "/tiny/g-small.bmp");
+    return ok && saveBmp(emptyPlace(), graph + "/tiny/9.bmp") && saveBmp(startMark(), graph + "/tiny/g-small.bmp");
 }
 
 bool writeResource(const QString &resource)
 {
     const QString r = resource + QLatin1Char('/');
-    return QDir().mkpath(resource) && writeFile(bannerGif(), r + "Data1.kmr")
-           && writeFile(MusicWav(), r + "Data2.kmr") && writeFile(RefusalWav(), r + "FX1.wav")
-           && writeFile(ConnectWav(), r + "Fx2.wav") && writeFile(ClackWav(), r + "FX3.wav")
-           && writeFile(TickWav(), r + "FX4.wav") && writeFile(ApplauseWav(), r + "clap.wav")
-           && saveBmp(splashPicture(), r + "splash v.2.3.bmp")
-           && saveBmp(aboutPicture(), r + "About v1.2.bmp")
-           && saveBmp(tumbaPicture(), r + "Info.bmp");
+    return QDir().mkpath(resource) && writeFile(bannerGif(), r + "Data1.kmr") && writeFile(MusicWav(), r + "Data2.kmr")
+        && writeFile(RefusalWav(), r + "FX1.wav") && writeFile(ConnectWav(), r + "Fx2.wav")
+        && writeFile(ClackWav(), r + "FX3.wav") && writeFile(TickWav(), r + "FX4.wav")
+        && writeFile(ApplauseWav(), r + "clap.wav") && saveBmp(splashPicture(), r + "splash v.2.3.bmp")
+        && saveBmp(aboutPicture(), r + "About v1.2.bmp") && saveBmp(tumbaPicture(), r + "Info.bmp");
 }
 }  // namespace
 
@@ -656,8 +641,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString dir = args[2];
-    const bool ok = args[1] == "builtin"
-                        ? writeBuiltins(dir)
-                        : writeGraph(dir + "/Graph") && writeResource(dir + "/Resource");
+    const bool ok
+        = args[1] == "builtin" ? writeBuiltins(dir) : writeGraph(dir + "/Graph") && writeResource(dir + "/Resource");
     return ok ? 0 : 1;
 }

@@ -13,7 +13,8 @@ namespace {
 QList<QByteArray> recordedGame()
 {
     QList<QByteArray> reads{"D", "A101A209A327A412A503A620A728", "C4", "F"};
-    reads << "J0F" << "Ba6Bb5EaEbK03F";
+    reads << "J0F"
+          << "Ba6Bb5EaEbK03F";
     for (int move = 0; move < 24; ++move) {
         const int seat = move % 4;
         const bool left = move % 2;
@@ -26,7 +27,12 @@ QList<QByteArray> recordedGame()
         read += "K" + QByteArray::number(seat) + QByteArray::number(move % 7 + 1);
         reads << read;
     }
-    reads << "C1" << "C7" << "^$15" << "^$27" << "^$37" << "^$49";
+    reads << "C1"
+          << "C7"
+          << "^$15"
+          << "^$27"
+          << "^$37"
+          << "^$49";
     return reads;
 }
 
@@ -43,7 +49,7 @@ void BM_DispatchGame(benchmark::State &state)
     state.SetBytesProcessed(bytes);
 }
 BENCHMARK(BM_DispatchGame)->Unit(benchmark::kMillisecond);
-}
+}  // namespace
 
 int main(int argc, char **argv)
 {

@@ -26,14 +26,14 @@ public:
 
     bool autoPlay = true;
     QByteArray name;
-    int seat = -1;                        // from the greeting
-    std::array<QByteArray, Seats> names;  // by seat index, from ^@
-    Hand hand{};                          // by slot - 1, 0 once played
-    int mover = -1;                       // from J
-    QByteArrayList received;              // every message, in order
-    QList<std::array<int, Seats>> scores; // one entry per finished game, by seat index
+    int seat = -1;                         // from the greeting
+    std::array<QByteArray, Seats> names;   // by seat index, from ^@
+    Hand hand{};                           // by slot - 1, 0 once played
+    int mover = -1;                        // from J
+    QByteArrayList received;               // every message, in order
+    QList<std::array<int, Seats>> scores;  // one entry per finished game, by seat index
     QList<int> notices;
-    int dataJoined = 0;                   // reads that began with "^" and held more than one message
+    int dataJoined = 0;  // reads that began with "^" and held more than one message
     bool turn = false;
 
 signals:

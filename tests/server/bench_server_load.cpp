@@ -64,7 +64,11 @@ private:
         int seen;
     };
     static QByteArray key(const QByteArray &mover, char position) { return mover + ':' + position; }
-    QElapsedTimer clock_ = [] { QElapsedTimer t; t.start(); return t; }();
+    QElapsedTimer clock_ = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
     QHash<QByteArray, Pending> pending_;
 };
 }  // namespace
@@ -82,7 +86,8 @@ int main(int argc, char *argv[])
                  {"--port", "0", "--games", QString::number(games), "--pause", QString::number(pause)});
     QByteArray log;
     QRegularExpressionMatch listening;
-    while (!(listening = QRegularExpression("listening on 127.0.0.1:(\\d+)").match(QString::fromLatin1(log))).hasMatch()) {
+    while (
+        !(listening = QRegularExpression("listening on 127.0.0.1:(\\d+)").match(QString::fromLatin1(log))).hasMatch()) {
         if (!server.waitForReadyRead(10000))
             qFatal("ServerKelmar did not start");
         log += server.readAllStandardError();
@@ -97,7 +102,8 @@ int main(int argc, char *argv[])
     QList<ScriptedClient *> clients;
     for (int i = 0; i < tables * Seats; ++i) {
         auto *client = new ScriptedClient("P" + QByteArray::number(i), &app);
-        QObject::connect(client, &ScriptedClient::moveSent, client, [&latency, client](const Placed &m) { latency.sent(client->name, m); });
+        QObject::connect(client, &ScriptedClient::moveSent, client,
+                         [&latency, client](const Placed &m) { latency.sent(client->name, m); });
         QObject::connect(client, &ScriptedClient::chainHalf, client, [&latency, client](int mover, char position) {
             if (mover != client->seat)
                 latency.arrived(client->names[mover], position);
@@ -113,7 +119,8 @@ int main(int argc, char *argv[])
         clients << client;
     }
     QTimer memory;
-    QObject::connect(&memory, &QTimer::timeout, &memory, [&] { peakKiB = std::max(peakKiB, residentKiB(server.processId())); });
+    QObject::connect(&memory, &QTimer::timeout, &memory,
+                     [&] { peakKiB = std::max(peakKiB, residentKiB(server.processId())); });
     memory.start(100);
     clock.start();
     for (ScriptedClient *client : clients)
@@ -125,8 +132,8 @@ int main(int argc, char *argv[])
     int refusals = 0;
     for (const ScriptedClient *client : clients)
         refusals += int(client->notices.count(2) + client->notices.count(3));
-    std::printf("%d tables, %d players, pause %d ms: %d games in %.1f s, %.1f games/s\n", tables, tables * Seats, pause, games, seconds,
-                games / seconds);
+    std::printf("%d tables, %d players, pause %d ms: %d games in %.1f s, %.1f games/s\n", tables, tables * Seats, pause,
+                games, seconds, games / seconds);
     std::printf("server resident memory: peak %.1f MiB\n", double(peakKiB) / 1024);
     std::printf("move sent -> relayed B at the other three: p50 %.2f ms, p99 %.2f ms (%lld moves)\n",
                 percentile(latency.samples, 0.5), percentile(latency.samples, 0.99), qlonglong(latency.samples.size()));

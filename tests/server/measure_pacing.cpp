@@ -75,7 +75,9 @@ int main(int argc, char *argv[])
     std::atomic<bool> busy{true};
     std::vector<std::thread> hogs;
     for (int i = 0; i < load; ++i)
-        hogs.emplace_back([&busy] { while (busy) { } });
+        hogs.emplace_back([&busy] {
+            while (busy) {}
+        });
 
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
@@ -92,7 +94,10 @@ int main(int argc, char *argv[])
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::printf("%d messages, %d busy threads\n", messages, load);
     const qsizetype listed = args.indexOf("--pauses");
-    const QStringList pauses = (listed >= 0 && listed + 1 < args.size() ? args[listed + 1] : QStringLiteral("0,10,20,50,100,200,500,1000,2000,5000,10000")).split(',');
+    const QStringList pauses
+        = (listed >= 0 && listed + 1 < args.size() ? args[listed + 1]
+                                                   : QStringLiteral("0,10,20,50,100,200,500,1000,2000,5000,10000"))
+              .split(',');
     for (const QString &pause : pauses) {
         const int us = pause.toInt();
         const auto [joined, gap] = joinedAt(*sender, counts, std::chrono::microseconds(us), messages);
@@ -102,7 +107,8 @@ int main(int argc, char *argv[])
     busy = false;
     for (auto &hog : hogs)
         hog.join();
-    QMetaObject::invokeMethod(&reader, [&reader] { reader.stop(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &reader, [&reader] { reader.stop(); }, Qt::BlockingQueuedConnection);
     thread.quit();
     thread.wait();
     return 0;

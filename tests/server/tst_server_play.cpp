@@ -75,7 +75,8 @@ void TestServerPlay::fourPlayersPlayWholeGames()
     const QList<ScriptedClient *> clients = players(server.port(), Seats, &owner);
     int wrongScores = 0;
     for (ScriptedClient *c : clients)
-        QObject::connect(c, &ScriptedClient::gameOver, c, [c, &wrongScores] { wrongScores += c->scores.last()[c->seat] != pipsInHand(c); });
+        QObject::connect(c, &ScriptedClient::gameOver, c,
+                         [c, &wrongScores] { wrongScores += c->scores.last()[c->seat] != pipsInHand(c); });
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
 
     QSet<int> seats;
@@ -110,12 +111,13 @@ void TestServerPlay::refusalsGoBackToTheSenderOnly()
     QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(clients, [](auto *c) { return c->turn; }), 10000);
     ScriptedClient *mover = *std::ranges::find_if(clients, [](auto *c) { return c->turn; });
     ScriptedClient *other = clients[(clients.indexOf(mover) + 1) % Seats];
-    const QList<qsizetype> before = {clients[0]->received.size(), clients[1]->received.size(), clients[2]->received.size(), clients[3]->received.size()};
+    const QList<qsizetype> before = {clients[0]->received.size(), clients[1]->received.size(),
+                                     clients[2]->received.size(), clients[3]->received.size()};
 
-    other->send("C3");                                             // its own refusal comes back
-    other->send(Wire::ClientMove(*other->pickMove()).join());      // out of turn
+    other->send("C3");                                         // its own refusal comes back
+    other->send(Wire::ClientMove(*other->pickMove()).join());  // out of turn
     QByteArray noTile = Wire::ClientMove(*mover->pickMove()).join();
-    noTile[noTile.indexOf('X') + 2] = '8';                         // slot 8
+    noTile[noTile.indexOf('X') + 2] = '8';  // slot 8
     QSignalSpy turns(mover, &ScriptedClient::turnBegins);
     mover->send(noTile);
     QTRY_COMPARE(other->notices.mid(other->notices.size() - 2), QList<int>({3, 2}));
@@ -158,19 +160,20 @@ void TestServerPlay::badInputIsDroppedWhileOthersPlayOn()
     QObject owner;
     ScriptedClient *good = players(server.port(), 1, &owner).first();
     const QList<QByteArray> inputs = {
-        QByteArray(1000, 'x'),                       // garbage
+        QByteArray(1000, 'x'),                             // garbage
         "!@0FloodV" + QByteArray("C2").repeated(1 << 19),  // a megabyte of refusals to echo
-        "!@0FloodV" + QByteArray(1 << 20, 'V'),             // a megabyte of harmless messages
-        "!@0KiteBd6EcEd",                            // a join without V
-        "",                                          // connected, silent
-        "!@0Ki",                                     // half a join
-        "!@0KiteVBd6EcEdZ0X01Yr6Wt0",                // a move out of turn, then silence: stays
+        "!@0FloodV" + QByteArray(1 << 20, 'V'),            // a megabyte of harmless messages
+        "!@0KiteBd6EcEd",                                  // a join without V
+        "",                                                // connected, silent
+        "!@0Ki",                                           // half a join
+        "!@0KiteVBd6EcEdZ0X01Yr6Wt0",                      // a move out of turn, then silence: stays
     };
     QList<ScriptedClient *> bad;
     for (const QByteArray &input : inputs) {
         bad << new ScriptedClient("Bad", &owner);
         bad.last()->connectTo(server.port(), false);
-        QObject::connect(&bad.last()->socket(), &QTcpSocket::connected, bad.last(), [c = bad.last(), input] { c->send(input); });
+        QObject::connect(&bad.last()->socket(), &QTcpSocket::connected, bad.last(),
+                         [c = bad.last(), input] { c->send(input); });
     }
     for (int i = 0; i < 6; ++i)
         QTRY_VERIFY2_WITH_TIMEOUT(disconnected(bad[i]), qPrintable(QString::number(i)), 10000);
@@ -227,8 +230,11 @@ void TestServerPlay::programRunsFromTheCommandLine()
     server.start(program, {"--port", "0", "--games", "1", "--pause", "100", "--seed", "3"});
     QRegularExpressionMatch listening;
     QByteArray log;
-    QTRY_VERIFY_WITH_TIMEOUT((log += server.readAllStandardError(),
-                              listening = QRegularExpression("listening on 127.0.0.1:(\\d+)").match(QString::fromLatin1(log))).hasMatch(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (log += server.readAllStandardError(),
+         listening = QRegularExpression("listening on 127.0.0.1:(\\d+)").match(QString::fromLatin1(log)))
+            .hasMatch(),
+        10000);
     QObject owner;
     ScriptedClient *player = players(quint16(listening.captured(1).toUInt()), Seats, &owner).first();
     QTRY_COMPARE_WITH_TIMEOUT(server.state(), QProcess::NotRunning, 60000);

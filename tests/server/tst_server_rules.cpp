@@ -51,8 +51,9 @@ Judgement play(Game &game, int seat, std::pair<int, int> tile, int target, QByte
 }
 
 // 25 tiles that match one after the other, starting with 6-6: seat k % 4 plays tile k.
-const Tiles Line = {{6, 6}, {5, 6}, {5, 5}, {4, 5}, {4, 6}, {3, 6}, {3, 5}, {2, 5}, {2, 6}, {1, 6}, {1, 5}, {0, 5}, {0, 4},
-                    {4, 4}, {3, 4}, {3, 3}, {2, 3}, {2, 4}, {1, 4}, {1, 3}, {0, 3}, {0, 2}, {2, 2}, {1, 2}, {1, 1}};
+const Tiles Line
+    = {{6, 6}, {5, 6}, {5, 5}, {4, 5}, {4, 6}, {3, 6}, {3, 5}, {2, 5}, {2, 6}, {1, 6}, {1, 5}, {0, 5}, {0, 4},
+       {4, 4}, {3, 4}, {3, 3}, {2, 3}, {2, 4}, {1, 4}, {1, 3}, {0, 3}, {0, 2}, {2, 2}, {1, 2}, {1, 1}};
 
 Deal lineDeal()
 {
@@ -130,15 +131,16 @@ void TestServerRules::passingAndBlockedGame()
     QCOMPARE(passing.mover(), 2);
 
     // Every 6 is played and both ends show 6: nobody can move.
-    Game game(arrange({Tiles{{6, 6}, {2, 3}, {4, 5}}, Tiles{{0, 6}, {1, 6}, {5, 6}}, Tiles{{2, 6}, {3, 6}}, Tiles{{0, 1}, {4, 6}}}));
-    const QList<std::tuple<int, std::pair<int, int>, int>> moves = {
-        {0, {6, 6}, 1}, {1, {0, 6}, 2}, {2, {2, 6}, 1}, {3, {0, 1}, 3}, {0, {2, 3}, 26},
-        {1, {1, 6}, 4}, {2, {3, 6}, 25}, {3, {4, 6}, 5}, {0, {4, 5}, 6}};
+    Game game(arrange(
+        {Tiles{{6, 6}, {2, 3}, {4, 5}}, Tiles{{0, 6}, {1, 6}, {5, 6}}, Tiles{{2, 6}, {3, 6}}, Tiles{{0, 1}, {4, 6}}}));
+    const QList<std::tuple<int, std::pair<int, int>, int>> moves
+        = {{0, {6, 6}, 1}, {1, {0, 6}, 2},  {2, {2, 6}, 1}, {3, {0, 1}, 3}, {0, {2, 3}, 26},
+           {1, {1, 6}, 4}, {2, {3, 6}, 25}, {3, {4, 6}, 5}, {0, {4, 5}, 6}};
     for (const auto &[seat, tile, target] : moves)
         QCOMPARE(play(game, seat, tile, target).fault, Fault::None);
     QCOMPARE(game.mover(), 1);
     QCOMPARE(game.judge(1, {slotOf(game, 1, {5, 6}), 2}).fault, Fault::NotAnEnd);  // 1 and 3 are taken
-    QCOMPARE(game.judge(1, {1, 7}).fault, Fault::NoTile);                           // 0-6 is played
+    QCOMPARE(game.judge(1, {1, 7}).fault, Fault::NoTile);                          // 0-6 is played
     QCOMPARE(game.play(game.judge(1, {slotOf(game, 1, {5, 6}), 7}).placed), QList<int>({2, 3, 0, 1}));
     QCOMPARE(game.end(), Game::End::Blocked);
     QCOMPARE(game.mover(), -1);

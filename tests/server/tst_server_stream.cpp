@@ -24,9 +24,8 @@ void TestServerStream::joinAndMovesInAnyPieces_data()
     QTest::addColumn<QByteArrayList>("messages");
     QTest::newRow("join") << QByteArray("!@0KiteV") << QByteArrayList{"!@0Kite"};
     QTest::newRow("seven characters, any kind") << QByteArray("!@3V9x^ab-V") << QByteArrayList{"!@3V9x^ab-"};
-    QTest::newRow("join and move")
-        << QByteArray("!@0KiteVBd6EcEdZ2X24Yr6Wt2")
-        << QByteArrayList{"!@0Kite", "Bd6", "Ec", "Ed", "Z2", "X24", "Yr6", "Wt2"};
+    QTest::newRow("join and move") << QByteArray("!@0KiteVBd6EcEdZ2X24Yr6Wt2")
+                                   << QByteArrayList{"!@0Kite", "Bd6", "Ec", "Ed", "Z2", "X24", "Yr6", "Wt2"};
     QTest::newRow("refusals, a repeated V") << QByteArray("!@1AbcVC2VC3") << QByteArrayList{"!@1Abc", "C2", "C3"};
 }
 
@@ -55,7 +54,8 @@ void TestServerStream::badJoins_data()
     QTest::newRow("move instead of V") << QByteArray("!@0KiteBd6") << QByteArray("a join without \"V\"");
     QTest::newRow("capitals in the name") << QByteArray("!@0KITEV") << QByteArray("a join without \"V\"");
     QTest::newRow("eight characters") << QByteArray("!@0Abcdefgh") << QByteArray("a name longer than 7 characters");
-    QTest::newRow("control character") << QByteArray("!@0\nabcV") << QByteArray("a name starting with a control character");
+    QTest::newRow("control character") << QByteArray("!@0\nabcV")
+                                       << QByteArray("a name starting with a control character");
 }
 
 void TestServerStream::badJoins()
@@ -75,7 +75,8 @@ void TestServerStream::garbageIsSkippedAndCounted_data()
     QTest::addColumn<QByteArrayList>("messages");
     QTest::addColumn<int>("garbage");
     QTest::newRow("before the join") << QByteArray("GET / HTTP/1.1\r\n!x!@0KiteV") << QByteArrayList{"!@0Kite"} << 18;
-    QTest::newRow("lowercase and unknown letters") << QByteArray("!@0KiteVxyQBd6") << QByteArrayList{"!@0Kite", "Bd6"} << 3;
+    QTest::newRow("lowercase and unknown letters")
+        << QByteArray("!@0KiteVxyQBd6") << QByteArrayList{"!@0Kite", "Bd6"} << 3;
     QTest::newRow("parameters out of range")
         << QByteArray("!@0KiteVB{6Bd7C5Yx1Wa0X2") << QByteArrayList{"!@0Kite"} << 14;  // X2 waits for its slot
     QTest::newRow("a second join") << QByteArray("!@0KiteV!@0KiteV") << QByteArrayList{"!@0Kite"} << 7;
