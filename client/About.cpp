@@ -1,3 +1,4 @@
 #include "About.h"
 
-void ToggleAboutBox() {}
+// The about box is not built yet: the button does nothing.
+void ToggleAbout() {}

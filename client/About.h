@@ -1,3 +1,5 @@
 #pragma once
 // The about box with its credits scroller.
-void ToggleAboutBox();
+
+// The info title button: opens the about box, or closes it when it is open.
+void ToggleAbout();

@@ -1,7 +1,6 @@
 #include "Card_Prototype.h"
 
 #include "Global.h"
-#include "Initialize.h"
 #include "Rules.h"
 
 #include <QApplication>
@@ -83,8 +82,8 @@ void TCards::SetTile(std::uint8_t n)
 
 void TCards::ShowBack()
 {
-    FirstPips = Rules::Played;
-    SecondPips = Rules::Played;
+    FirstPips = PlayedMarker;
+    SecondPips = PlayedMarker;
     LoadFace(QStringLiteral("back_this"));
     const QImage mono = Picture().toImage().convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
     SetPicture(QPixmap::fromImage(mono));
@@ -109,6 +108,6 @@ void TCards::mouseMoveEvent(QMouseEvent *event)
     drag->setMimeData(mime);
     drag->setPixmap(Picture());
     drag->setHotSpot(pressedAt_);
-    drag->setDragCursor(CustomCursor(3).pixmap(), Qt::MoveAction);
+    drag->setDragCursor(dragCursor_.pixmap(), Qt::MoveAction);
     drag->exec(Qt::MoveAction);
 }

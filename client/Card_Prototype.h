@@ -1,5 +1,6 @@
 #pragma once
 // Image controls of the table, and TCards, one tile of a hand.
+#include <QCursor>
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
@@ -39,6 +40,9 @@ class TCards : public TImage {
 public:
     explicit TCards(QWidget *parent);
 
+    // Both pip fields of a local hand tile once its move was sent.
+    static constexpr std::uint8_t PlayedMarker = 99;
+
     std::uint8_t FirstPips = 0;
     std::uint8_t SecondPips = 0;
     std::uint8_t TileNumber = 0;
@@ -46,8 +50,10 @@ public:
     void LoadFace(const QString &name);  // GraphDir + name + ".bmp"
     void SetTile(std::uint8_t n);
     void ShowBack();
+    bool IsPlayed() const { return FirstPips == PlayedMarker; }
     // Lets the player drag this tile with the mouse while it is enabled.
     void SetDraggable(bool draggable) { draggable_ = draggable; }
+    void SetDragCursor(const QCursor &cursor) { dragCursor_ = cursor; }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -55,6 +61,7 @@ protected:
 
 private:
     bool draggable_ = false;
+    QCursor dragCursor_;
     QPoint pressedAt_;
 };
 

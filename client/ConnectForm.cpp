@@ -3,10 +3,8 @@
 #include "FlatComponent.h"
 #include "Global.h"
 #include "Initialize.h"
-#include "Main.h"
 #include "Methods.h"
-#include "Player_Prototype.h"
-#include "Times.h"
+#include "Sound.h"
 #include "Winsock_Handling.h"
 
 #include <QDir>
@@ -22,9 +20,9 @@
 #include <QValidator>
 #include <memory>
 
-QPointer<TConnectForm> ConnectForm;
-
 namespace {
+QPointer<TConnectForm> connectForm;
+
 const QString AddressHint = QStringLiteral("insert your destination IP address, computer that running ServerKelmar");
 // No-break spaces keep each digit on the line of the word after it.
 const QString NameHint = QStringLiteral("insert your name (min:3\u00A0character, max:7\u00A0character) to display");
@@ -73,7 +71,11 @@ QRegion roundedRegion(const QRect &rect, int diameter)
     return QRegion(path.toFillPolygon().toPolygon());
 }
 
-bool socketConnected() { return ClientSocket && ClientSocket->state() == QAbstractSocket::ConnectedState; }
+bool socketConnected()
+{
+    const TClientConnection *connection = Table().Connection;
+    return connection && connection->IsConnected();
+}
 
 // The registry's machine-wide hive on Windows; elsewhere, or when a file is named, the
 // shared settings file.
@@ -97,33 +99,35 @@ void makeSharedFolder(const QString &file)
 
 void connectAs(const QString &address, const QString &name)
 {
-    StartConnection(address);
+    TTable &table = Table();
+    table.Connection->Open(address);
     WriteRememberedName(name);
     Player(Local).SetName(CapitalizeName(name));
-    Player(Local).SetAddress(ClientSocket->localAddress().toString());
     LogLine(QStringLiteral("connecting to server....."));
     LogLine(QStringLiteral(".............."));
-    ConnectForm->close();
+    connectForm->close();
     PlayEffect(QStringLiteral("Fx2"));
-    SetEnabled({ConnectButton}, false);
+    SetEnabled({table.ConnectButton}, false);
     SetWatchdogEnabled(true);
-    if (OwnNameLabel)
-        OwnNameLabel->setText(Player(Local).GetName());
+    if (table.OwnNameLabel)
+        table.OwnNameLabel->setText(Player(Local).GetName());
 }
 
 void connectFailed()
 {
-    Online = false;
+    Shared().Online = false;
     SetWatchdogEnabled(false);
-    SetEnabled({ConnectButton}, true);
+    TTable &table = Table();
+    SetEnabled({table.ConnectButton}, true);
     // The attempt already started ends as well, so no late connect follows the message.
-    CloseClientSocket();
+    if (table.Connection)
+        table.Connection->Close();
     ShowMessage(QStringLiteral("error"));
 }
 }  // namespace
 
 TConnectForm::TConnectForm()
-    : QWidget(MainBoard,
+    : QWidget(Table().Board,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
@@ -158,7 +162,8 @@ TConnectForm::TConnectForm()
     DialogConnectButton = createButton(QStringLiteral("C&onnect"), 50, ConnectDialogConnect);
     DialogCancelButton = createButton(QStringLiteral("&Cancel"), 215, ConnectDialogCancel);
     AddressBox->setFocus();
-    BindConnectDialog(*this);
+    BindDialogKeys(AddressBox, NameBox, ConnectDialogConnect);
+    BindCloseBox(this, ConnectDialogCancel);
 }
 
 QLineEdit *TConnectForm::createBox(int left, int top, int maxLength)
@@ -188,7 +193,7 @@ QPushButton *TConnectForm::createButton(const QString &caption, int left, void (
     auto *button = new QPushButton(caption, this);
     button->setGeometry(left, 146, 75, 25);
     SetFlatStyle(button);
-    button->setCursor(CustomCursor(1));
+    button->setCursor(CustomCursor(CursorKind::Arrow));
     connect(button, &QPushButton::clicked, this, [action] { Guarded(action); });
     return button;
 }
@@ -206,20 +211,31 @@ bool TConnectForm::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void ConnectButtonClick()
+{
+    const TTable &table = Table();
+    SetEnabled({table.ConnectButton, table.CloseButton, table.QuitTitleButton, table.InfoTitleButton}, false);
+    OpenConnectDialog();
+}
+
 void OpenConnectDialog()
 {
     DestroyConnectDialog();
-    ConnectForm = new TConnectForm;
-    ConnectForm->show();
-    ConnectForm->activateWindow();
+    connectForm = new TConnectForm;
+    connectForm->show();
+    connectForm->activateWindow();
 }
 
-void DestroyConnectDialog() { delete ConnectForm.data(); }
+TConnectForm *ConnectDialog() { return connectForm; }
+
+void DestroyConnectDialog() { delete connectForm.data(); }
 
 void ConnectDialogConnect()
 {
-    const QString address = ConnectForm->AddressBox->text();
-    const QString name = ConnectForm->NameBox->text();
+    if (!connectForm)
+        return;
+    const QString address = connectForm->AddressBox->text();
+    const QString name = connectForm->NameBox->text();
     if (address.isEmpty() || name.isEmpty())
         return ShowMessage(QStringLiteral("all information are required!"));
     if (name.size() < 3)
@@ -233,10 +249,11 @@ void ConnectDialogConnect()
 
 void ConnectDialogCancel()
 {
-    SetEnabled({CloseButton, QuitTitleButton, InfoTitleButton}, true);
-    SetEnabled({ConnectButton}, !socketConnected());
-    if (ConnectForm)
-        ConnectForm->hide();
+    const TTable &table = Table();
+    SetEnabled({table.CloseButton, table.QuitTitleButton, table.InfoTitleButton}, true);
+    SetEnabled({table.ConnectButton}, !socketConnected());
+    if (connectForm)
+        connectForm->hide();
 }
 
 QString NameStorePath()

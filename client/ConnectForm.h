@@ -31,10 +31,12 @@ private:
     void showHint(bool address);
 };
 
-extern QPointer<TConnectForm> ConnectForm;
-
-void OpenConnectDialog();     // a new dialog, shown with the focus in the address box
-void DestroyConnectDialog();  // the dialog, if one was built
+// The board's Connect button: disables the board's Connect, Close, quit and info
+// buttons, then opens the dialog.
+void ConnectButtonClick();
+void OpenConnectDialog();       // a new dialog, shown with the focus in the address box
+TConnectForm *ConnectDialog();  // the dialog last built, while it exists
+void DestroyConnectDialog();    // the dialog, if one was built
 // Checks the two boxes and starts the connection; any failure after the checks
 // leaves the client offline with the message "error".
 void ConnectDialogConnect();

@@ -16,7 +16,7 @@ QToolButton *CreateTitleButton(QWidget *parent, const QString &pictureName, int 
     const QPixmap picture = BuiltinPixmap(pictureName);
     button->setIcon(QIcon(picture));
     button->setIconSize(picture.size());
-    button->setCursor(CustomCursor(1));
+    button->setCursor(CustomCursor(CursorKind::Arrow));
     button->setFocusPolicy(Qt::NoFocus);
     return button;
 }

@@ -6,12 +6,11 @@
 #include <QMessageBox>
 #include <QWidget>
 
-bool Online = false;
-bool TurnFlag = false;
-bool AboutShown = false;
-std::uint8_t WatchdogTicks = 0;
-std::uint8_t CreditIndex = 0;
-std::uint8_t OwnSeatIndex = 0;
+TSharedState &Shared()
+{
+    static TSharedState state;
+    return state;
+}
 
 DialogHooks &Dialogs()
 {
@@ -83,4 +82,23 @@ QPixmap BuiltinPixmap(const QString &name)
             return QPixmap(it.filePath());
     }
     return {};
+}
+
+bool HasSwitch(const QString &name, const QStringList &arguments)
+{
+    const QString wanted = QLatin1Char('-') + name;
+    return arguments.contains(wanted);
+}
+
+bool HasSwitch(const QString &name) { return HasSwitch(name, QCoreApplication::arguments().mid(1)); }
+
+QString CapitalizeName(const QString &text)
+{
+    QString result = text;
+    for (qsizetype i = 1; i < result.size(); ++i) {
+        const char16_t c = result[i].unicode();
+        if (c >= 'A' && c <= 'Z')
+            result[i] = QChar(c + ('a' - 'A'));
+    }
+    return result;
 }

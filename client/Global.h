@@ -1,8 +1,9 @@
 #pragma once
-// Shared state, paths and error reporting of the client.
+// Shared state, helpers, paths and error reporting of the client.
 #include <QColor>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -44,13 +45,23 @@ QString ResourceDir();
 // Built-in pictures and cursors, found by name without regard to case.
 QPixmap BuiltinPixmap(const QString &name);
 
-// Flags shared by the board, the connection and the watchdog.
-extern bool Online;      // a connection was requested and is expected to be up
-extern bool TurnFlag;    // the local player is to move
-extern bool AboutShown;  // the about box is open
-extern std::uint8_t WatchdogTicks;
-extern std::uint8_t CreditIndex;
-extern std::uint8_t OwnSeatIndex;  // from the server's greeting, 0 before it
+// True when an argument (the program name excluded) is exactly "-" + name.
+bool HasSwitch(const QString &name, const QStringList &arguments);
+bool HasSwitch(const QString &name);
+// First character as it is, the letters A to Z after it in lower case.
+QString CapitalizeName(const QString &text);
+
+// The flags that the board, the connection, the watchdog and the dialogs share.
+struct TSharedState {
+    bool Online = false;         // a connection was requested and is expected to be up
+    bool TurnFlag = false;       // the local player is to move
+    bool QuitRequested = false;  // QuitGame ran: the program is ending
+    bool AboutShown = false;     // the about box is open; the about box will keep it
+    std::uint8_t WatchdogTicks = 0;
+    std::uint8_t CreditIndex = 0;   // the about box's credits scroller will step it
+    std::uint8_t OwnSeatIndex = 0;  // from the server's greeting, 0 before it
+};
+TSharedState &Shared();
 
 namespace NamedColor {
 inline const QColor Black{0, 0, 0}, Maroon{128, 0, 0}, Red{255, 0, 0}, Lime{0, 255, 0}, Blue{0, 0, 255},

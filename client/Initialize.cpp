@@ -2,9 +2,6 @@
 
 #include "Global.h"
 #include "IniFile.h"
-#include "Main.h"
-#include "Player_Prototype.h"
-#include "Rules.h"
 #include "Winsock_Handling.h"
 
 #include <QGuiApplication>
@@ -13,13 +10,6 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTime>
-
-std::array<QPointer<TDropCards>, 27> Chain;
-QPointer<QPlainTextEdit> Memo;
-QPointer<QTcpSocket> ClientSocket;
-QPointer<QLabel> OwnNameLabel, LeftLabel, TopLabel, RightLabel, StatusLabel;
-QPointer<QLabel> Banner;
-QString ServerAddress;
 
 namespace {
 // The memo is the game's log; it keeps this many lines so that a flood cannot eat memory.
@@ -40,28 +30,34 @@ std::pair<QSize, QRect> primaryScreen()
 
 QRect centredBoard(QSize screen) { return QRect((screen.width() - 800) / 2, (screen.height() - 600) / 2, 800, 600); }
 
-void applyWindowProperties()
+// A frame carries only the system menu and the close box: no minimise, no maximise.
+Qt::WindowFlags windowFlagsFor(ScreenFit::Kind kind)
+{
+    if (kind != ScreenFit::Centred)
+        return Qt::Window | Qt::FramelessWindowHint;
+    return Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowCloseButtonHint;
+}
+
+// False when the screen is too small for the board.
+bool applyWindowProperties(QWidget *board)
 {
     const auto [screen, workArea] = primaryScreen();
     const ScreenFit fit = FitScreen(screen, workArea);
     if (fit.kind == ScreenFit::TooSmall) {
         ShowMessage(QString::fromLatin1(ScreenTooSmallText));
-        QuitGame();
-        return;
+        return false;
     }
-    // A frame carries only the system menu and the close box: no minimise, no maximise.
-    const Qt::WindowFlags flags = fit.kind == ScreenFit::Centred ? Qt::Window | Qt::CustomizeWindowHint
-            | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                                                                 : Qt::Window | Qt::FramelessWindowHint;
-    MainBoard->setWindowFlags(flags);
-    MainBoard->setGeometry(fit.frame);
-    MainBoard->setFixedSize(fit.frame.size());
-    MainBoard->setWindowTitle(QStringLiteral("Kelmar 1.5 [client]"));
-    QPalette palette = MainBoard->palette();
+    board->setWindowFlags(windowFlagsFor(fit.kind));
+    board->setGeometry(fit.frame);
+    board->setFixedSize(fit.frame.size());
+    board->setWindowTitle(QStringLiteral("Kelmar 1.5 [client]"));
+    QPalette palette = board->palette();
     palette.setColor(QPalette::Window,
                      Config().ReadColor(QStringLiteral("Color"), QStringLiteral("Background"), ColorTable::Background));
-    MainBoard->setPalette(palette);
-    MainBoard->setAutoFillBackground(true);
+    board->setPalette(palette);
+    board->setAutoFillBackground(true);
+    return true;
 }
 
 void registerCustomCursors()
@@ -88,31 +84,49 @@ ScreenFit FitScreen(QSize screen, QRect workArea)
 
 void SetScreenOverride(std::optional<std::pair<QSize, QRect>> screen) { screenOverride = screen; }
 
-void BuildTable()
+QCursor CustomCursor(CursorKind kind) { return customCursors[static_cast<std::size_t>(kind)]; }
+
+TPlayer &Player(int view)
 {
-    applyWindowProperties();
-    if (QuitRequested)
-        return;
+    TTable &table = Table();
+    if (view < 0 || view > 3 || !table.Players[static_cast<std::size_t>(view)])
+        throw KelmarError(QStringLiteral("The table is not built"));
+    return *table.Players[static_cast<std::size_t>(view)];
+}
+
+void DestroyPlayers()
+{
+    for (auto &player : Table().Players)
+        player.reset();
+}
+
+bool BuildTable()
+{
+    TTable &table = Table();
+    if (!applyWindowProperties(table.Board))
+        return false;
     registerCustomCursors();
     CreateTableObjects();
     LayoutHand();
     LayoutOpponents();
     LayoutChain();
     CreateMemo();
-    CreateClientSocket(QString());
-    OwnNameLabel = CreateSeatLabel(QStringLiteral("thisPlayer"), 100, 550);
-    OwnNameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    LeftLabel = CreateSeatLabel(QStringLiteral("Left"), 16, 80);
-    TopLabel = CreateSeatLabel(QStringLiteral("Top"), 598, 9);
-    RightLabel = CreateSeatLabel(QStringLiteral("Right"), 693, 495);
-    RightLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    StatusLabel = CreateSeatLabel(QStringLiteral("Offline"), 720, 550);
-    SetLabelColor(StatusLabel, NamedColor::Red);
+    CreateClientSocket();
+    table.OwnNameLabel = CreateSeatLabel(QStringLiteral("thisPlayer"), 100, 550);
+    table.OwnNameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    table.LeftLabel = CreateSeatLabel(QStringLiteral("Left"), 16, 80);
+    table.TopLabel = CreateSeatLabel(QStringLiteral("Top"), 598, 9);
+    table.RightLabel = CreateSeatLabel(QStringLiteral("Right"), 693, 495);
+    table.RightLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    table.StatusLabel = CreateSeatLabel(QStringLiteral("Offline"), 720, 550);
+    SetLabelColor(table.StatusLabel, NamedColor::Red);
+    return true;
 }
 
 TDropCards *ChainAt(int position)
 {
-    return (position >= 1 && position <= Rules::RingSize) ? Chain[static_cast<std::size_t>(position)].data() : nullptr;
+    return (position >= 1 && position <= Rules::RingSize) ? Table().Chain[static_cast<std::size_t>(position)].data()
+                                                          : nullptr;
 }
 
 bool IsOccupied(int position)
@@ -123,7 +137,8 @@ bool IsOccupied(int position)
 
 QLabel *SeatLabel(int view)
 {
-    const std::array<QLabel *, 4> labels{OwnNameLabel, LeftLabel, TopLabel, RightLabel};
+    const TTable &table = Table();
+    const std::array<QLabel *, 4> labels{table.OwnNameLabel, table.LeftLabel, table.TopLabel, table.RightLabel};
     return (view >= 0 && view <= 3) ? labels[static_cast<std::size_t>(view)] : nullptr;
 }
 
@@ -140,18 +155,20 @@ QPoint RingPosition(int p)
 
 void CreateTableObjects()
 {
-    CreatePlayers();
+    TTable &table = Table();
+    for (auto &player : table.Players)
+        player = std::make_unique<TPlayer>();
     for (int slot = 1; slot <= Rules::HandSize; ++slot) {
         for (int view = Local; view <= RightSeat; ++view) {
-            auto *tile = new TCards(MainBoard);
+            auto *tile = new TCards(table.Board);
             tile->SetDraggable(view == Local);
             Player(view).SetTile(slot, tile);
         }
     }
     for (int p = 1; p <= Rules::RingSize; ++p) {
-        auto *square = new TDropCards(MainBoard);
+        auto *square = new TDropCards(table.Board);
         square->Position = static_cast<std::uint8_t>(p);
-        Chain[static_cast<std::size_t>(p)] = square;
+        table.Chain[static_cast<std::size_t>(p)] = square;
     }
 }
 
@@ -161,7 +178,7 @@ void PlaceHandTile(TCards *tile, int left, int top, const QString &picture)
     tile->LoadFace(picture);
     tile->resize(55, 111);
     tile->SetDraggable(true);
-    tile->setCursor(CustomCursor(2));
+    tile->setCursor(CustomCursor(CursorKind::PointHand));
 }
 
 void LayoutHand()
@@ -178,15 +195,15 @@ void LayoutOpponents()
 {
     for (int slot = 1; slot <= Rules::HandSize; ++slot) {
         const int d = 56 * (slot - 1);
-        Player(RightSeat).PlaceTile(slot, 672, 100 + d, 'R');
-        Player(TopSeat).PlaceTile(slot, 200 + d, 10, 'T');
-        Player(LeftSeat).PlaceTile(slot, 16, 100 + d, 'L');
+        Player(RightSeat).PlaceTile(slot, 672, 100 + d, SeatSide::Right);
+        Player(TopSeat).PlaceTile(slot, 200 + d, 10, SeatSide::Top);
+        Player(LeftSeat).PlaceTile(slot, 16, 100 + d, SeatSide::Left);
     }
 }
 
 void PlaceChainPosition(TDropCards *position, int left, int top, const QString &picture)
 {
-    position->setParent(MainBoard);
+    position->setParent(Table().Board);
     position->move(left, top);
     position->LoadTiny(picture);
     position->resize(53, 54);
@@ -201,34 +218,32 @@ void LayoutChain()
         const QPoint at = RingPosition(p);
         PlaceChainPosition(square, at.x(), at.y(), QStringLiteral("9"));
     }
-    ChainAt(1)->LoadTiny(QStringLiteral("/g-small"));
+    ChainAt(1)->LoadTiny(QStringLiteral("g-small"));
 }
 
 void CreateMemo()
 {
-    Memo = new QPlainTextEdit(MainBoard);
-    Memo->setGeometry(224, 191, 345, 168);
-    Memo->setReadOnly(true);
-    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo->setFrameStyle(QFrame::Box | QFrame::Plain);
-    Memo->setMaximumBlockCount(MemoLineLimit);
+    TTable &table = Table();
+    auto *memo = new QPlainTextEdit(table.Board);
+    table.Memo = memo;
+    memo->setGeometry(224, 191, 345, 168);
+    memo->setReadOnly(true);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setFrameStyle(QFrame::Box | QFrame::Plain);
+    memo->setMaximumBlockCount(MemoLineLimit);
     QFont font(QStringLiteral("Comic Sans MS"));
     font.setPointSize(8);
-    Memo->setFont(font);
+    memo->setFont(font);
     SetMemoColor(NamedColor::Cream);
-    MainBoard->setTabOrder(Memo, Memo);
-    Memo->show();
+    table.Board->setTabOrder(memo, memo);
+    memo->show();
 }
 
-void CreateClientSocket(const QString &address)
-{
-    ClientSocket = new QTcpSocket(MainBoard);
-    ServerAddress = address;
-}
+void CreateClientSocket() { Table().Connection = new TClientConnection(Table().Board); }
 
 QLabel *CreateSeatLabel(const QString &caption, int left, int top)
 {
-    auto *label = new QLabel(caption, MainBoard);
+    auto *label = new QLabel(caption, Table().Board);
     label->setGeometry(left, top, 90, 16);
     label->setAttribute(Qt::WA_TranslucentBackground);
     QFont font(QStringLiteral("verdana"));
@@ -238,8 +253,6 @@ QLabel *CreateSeatLabel(const QString &caption, int left, int top)
     label->show();
     return label;
 }
-
-std::uint8_t NextPosition(int p) { return Rules::NextPosition(IsOccupied, p); }
 
 void LogLine(const QString &text)
 {
@@ -251,17 +264,18 @@ void LogLine(const QString &text)
 
 void AddMemoLine(const QString &line)
 {
-    if (Memo)
-        Memo->appendPlainText(line);
+    if (QPlainTextEdit *memo = Table().Memo)
+        memo->appendPlainText(line);
 }
 
 void SetMemoColor(const QColor &color)
 {
-    if (!Memo)
+    QPlainTextEdit *memo = Table().Memo;
+    if (!memo)
         return;
-    QPalette palette = Memo->palette();
+    QPalette palette = memo->palette();
     palette.setColor(QPalette::Base, color);
-    Memo->setPalette(palette);
+    memo->setPalette(palette);
 }
 
 void SetLabelColor(QLabel *label, const QColor &color)
@@ -281,25 +295,34 @@ void ResetTable()
     LayoutOpponents();
     LayoutChain();
     LayoutHand();
-    TurnFlag = false;
+    Shared().TurnFlag = false;
     SetTurnIndicator(false);
-    Online = ClientSocket && ClientSocket->state() == QAbstractSocket::ConnectedState;
+    const TClientConnection *connection = Table().Connection;
+    Shared().Online = connection && connection->IsConnected();
+}
+
+void SetWatchdogEnabled(bool enabled)
+{
+    QTimer *timer = Table().WatchdogTimer;
+    if (!timer)
+        return;
+    if (enabled)
+        timer->start();
+    else
+        timer->stop();
 }
 
 void LoadSkin() {}
 
 void CreateBanner()
 {
-    Banner = new QLabel(MainBoard);
-    Banner->setGeometry(344, 366, 104, 24);
-    Banner->setContextMenuPolicy(Qt::PreventContextMenu);
-    auto *movie = new QMovie(ResourceDir() + QStringLiteral("/Data1.kmr"), "gif", Banner);
-    Banner->setMovie(movie);
+    TTable &table = Table();
+    auto *banner = new QLabel(table.Board);
+    table.Banner = banner;
+    banner->setGeometry(344, 366, 104, 24);
+    banner->setContextMenuPolicy(Qt::PreventContextMenu);
+    auto *movie = new QMovie(ResourceDir() + QStringLiteral("Data1.kmr"), "gif", banner);
+    banner->setMovie(movie);
     movie->start();
-    Banner->show();
-}
-
-QCursor CustomCursor(int number)
-{
-    return (number >= 1 && number <= 3) ? customCursors[number] : QCursor(Qt::ArrowCursor);
+    banner->show();
 }

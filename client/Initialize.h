@@ -1,16 +1,44 @@
 #pragma once
-// Building the table on the main board and putting it back for a new game.
+// The table on the main board: the one object that holds its controls, building it, and
+// putting it back for a new game.
 #include "DropCard_Prototype.h"
+#include "Player_Prototype.h"
+#include "Rules.h"
 
 #include <QCursor>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QRect>
 #include <QSize>
-#include <QTcpSocket>
+#include <QTimer>
+#include <QToolButton>
 #include <array>
+#include <memory>
 #include <optional>
+
+class TClientConnection;
+
+// Every control of the table, created by BuildTable and the start-up steps. The board
+// owns it and the controls are the board's children: a pointer clears itself when its
+// control goes.
+struct TTable {
+    explicit TTable(QWidget *board) : Board(board) {}
+
+    QWidget *const Board;                                         // the main board, parent of every control
+    std::array<std::unique_ptr<TPlayer>, 4> Players;              // view order
+    std::array<QPointer<TDropCards>, Rules::RingSize + 1> Chain;  // positions 1..26; [0] stays empty
+    QPointer<QPlainTextEdit> Memo;
+    QPointer<QLabel> OwnNameLabel, LeftLabel, TopLabel, RightLabel, StatusLabel;
+    QPointer<QLabel> Banner;
+    QPointer<TClientConnection> Connection;  // the socket's one owner
+    QPointer<QTimer> WatchdogTimer;
+    QPointer<QPushButton> ConnectButton, CloseButton;
+    QPointer<QToolButton> QuitTitleButton, InfoTitleButton;
+};
+// The table of the board that is up; throws KelmarError when there is none.
+TTable &Table();
 
 // How the board takes the screen.
 struct ScreenFit {
@@ -29,22 +57,20 @@ void SetScreenOverride(std::optional<std::pair<QSize, QRect>> screen);
 inline const char *const ScreenTooSmallText
     = "This Games required : Windows-compatible display with at least 800x600 resolution";
 
-// The table's controls, owned by the main board; they clear themselves when it goes.
-extern std::array<QPointer<TDropCards>, 27> Chain;  // positions 1..26; [0] stays empty
-extern QPointer<QPlainTextEdit> Memo;
-extern QPointer<QTcpSocket> ClientSocket;
-extern QPointer<QLabel> OwnNameLabel, LeftLabel, TopLabel, RightLabel, StatusLabel;
-extern QPointer<QLabel> Banner;
-extern QString ServerAddress;  // dotted IPv4 text, empty until the player connects
-inline constexpr quint16 ServerPort = 18113;
+// The custom cursors, numbered as the table registers them.
+enum class CursorKind { Arrow = 1, PointHand = 2, DragHand = 3 };
+QCursor CustomCursor(CursorKind kind);
 
+TPlayer &Player(int view);          // the record at a view position; throws when there is none
+void DestroyPlayers();              // the local record first, then Left, Top and Right
 TDropCards *ChainAt(int position);  // nullptr outside 1..26
 bool IsOccupied(int position);      // enabled; positions outside 1..26 are not
 QLabel *SeatLabel(int view);        // own, Left, Top, Right
 // The ring: left and top of chain position 1..26.
 QPoint RingPosition(int position);
 
-void BuildTable();
+// Builds the table; false when the screen is too small (after saying so).
+bool BuildTable();
 void CreateTableObjects();
 void PlaceHandTile(TCards *tile, int left, int top, const QString &picture);
 void LayoutHand();
@@ -52,17 +78,14 @@ void LayoutOpponents();
 void PlaceChainPosition(TDropCards *position, int left, int top, const QString &picture);
 void LayoutChain();
 void CreateMemo();
-void CreateClientSocket(const QString &address);
+void CreateClientSocket();
 QLabel *CreateSeatLabel(const QString &caption, int left, int top);
-// Where the open half of a tile dropped on occupied position p goes: a position, 1 for
-// the opening move, or 99 when p has no free neighbour.
-std::uint8_t NextPosition(int p);
 // "[ time ] : text" in the memo.
 void LogLine(const QString &text);
 void AddMemoLine(const QString &line);  // a line as it is, without a time stamp
 void SetMemoColor(const QColor &color);
 void SetLabelColor(QLabel *label, const QColor &color);
 void ResetTable();
-void LoadSkin();
+void SetWatchdogEnabled(bool enabled);  // when the watchdog timer exists
+void LoadSkin();                        // the skin engine will dress the windows here
 void CreateBanner();
-QCursor CustomCursor(int number);  // 1 buttons, 2 pointing at a hand tile, 3 dragging

@@ -1,19 +1,54 @@
 #include "Methods.h"
 
-#include "ConnectForm.h"
 #include "Global.h"
 #include "Initialize.h"
-#include "Main.h"
+#include "Protocol.h"
+#include "Sound.h"
+#include "Winsock_Handling.h"
 
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPushButton>
-#include <QToolButton>
 #include <QUrl>
 
 namespace {
+// Sends an accepted move and finishes it: the tile shows its back, the turn ends, and
+// the last message tells whether the hand is now empty.
+void sendMove(const Protocol::PlacedMove &move, TCards *source)
+{
+    TClientConnection &connection = *Table().Connection;
+    for (const std::string &message : Protocol::MoveMessages(move))
+        connection.Send(QByteArray::fromStdString(message));
+    source->ShowBack();
+    Shared().TurnFlag = false;
+    SetTurnIndicator(false);
+    PlayEffect(QStringLiteral("FX3"));
+    connection.Send(QByteArray::fromStdString(Protocol::HandStateMessage(move.seat, HandEmpty())));
+}
+
+void refuse(Protocol::Refusal refusal)
+{
+    Table().Connection->Send(QByteArray::fromStdString(Protocol::RefusalMessage(refusal)));
+    PlayEffect(QStringLiteral("FX1"));
+}
+
+void dropOnChain(TDropCards *target, TCards *source)
+{
+    if (!Shared().TurnFlag)
+        return;  // not this player's move: nothing is sent and the tile stays
+    const int slot = FindHandSlot(source->TileNumber);
+    const Rules::Pips pips{source->FirstPips, source->SecondPips};
+    const Rules::Placement placement = Rules::Place(IsOccupied, target->Position, target->Pips, pips);
+    switch (placement.kind) {
+    case Rules::Placement::Opening:
+    case Rules::Placement::Match:
+        return sendMove(Protocol::MakeMove(Shared().OwnSeatIndex, slot, pips, target->Position, placement), source);
+    case Rules::Placement::NoRoom: return refuse(Protocol::Refusal::NoRoom);
+    case Rules::Placement::Mismatch: return refuse(Protocol::Refusal::Mismatch);
+    }
+}
+
 bool isSelectionKey(const QKeyEvent &key)
 {
     switch (key.key()) {
@@ -29,67 +64,114 @@ bool isSelectionKey(const QKeyEvent &key)
     }
 }
 
-// Handles the event for the memo or the dialog; true swallows it.
-bool handle(QObject *watched, QEvent *event)
+// Handles the event for the memo; true swallows it.
+bool guardMemo(QObject *watched, QEvent *event)
 {
+    QPlainTextEdit *memo = Table().Memo;
+    if (!memo)
+        return false;
     switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease: return watched == Memo && isSelectionKey(*static_cast<QKeyEvent *>(event));
+    case QEvent::KeyRelease: return watched == memo && isSelectionKey(*static_cast<QKeyEvent *>(event));
     case QEvent::MouseMove: {
-        if (!Memo || watched != Memo->viewport() || !(static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton))
+        if (watched != memo->viewport() || !(static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton))
             return false;
         // The move itself is swallowed too: the memo would extend the selection after us.
-        QTextCursor cursor = Memo->textCursor();
+        QTextCursor cursor = memo->textCursor();
         if (cursor.hasSelection()) {
             cursor.clearSelection();
-            Memo->setTextCursor(cursor);
+            memo->setTextCursor(cursor);
         }
         return true;
     }
-    case QEvent::Close:
-        if (watched == ConnectForm)
-            ConnectDialogCancel();
-        return false;
     default: return false;
     }
 }
-}  // namespace
 
-bool TModuleClass::eventFilter(QObject *watched, QEvent *event)
-{
-    bool swallowed = false;
-    Guarded([&] { swallowed = handle(watched, event); });
-    return swallowed;
-}
-
-TModuleClass &ModuleClass()
+TModuleClass &moduleClass()
 {
     static TModuleClass module;
     return module;
 }
 
+// Runs an action when the watched window is asked to close.
+class TCloseBox : public QObject {
+public:
+    TCloseBox(QWidget *window, std::function<void()> cancel) : QObject(window), cancel_(std::move(cancel)) {}
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            Guarded(cancel_);
+        return false;
+    }
+
+private:
+    std::function<void()> cancel_;
+};
+}  // namespace
+
+void BoardDragOver(TImage *) { PlayEffect(QStringLiteral("FX4")); }
+
+void BoardDragDrop(TImage *target, TCards *source)
+{
+    if (auto *square = qobject_cast<TDropCards *>(target))
+        dropOnChain(square, source);
+    else if (auto *tile = qobject_cast<TCards *>(target))
+        SwapPositions(tile, source);
+}
+
+void SwapPositions(QWidget *a, QWidget *b)
+{
+    if (!a || !b) {
+        ShowMessage(QStringLiteral("failed"));
+        return;
+    }
+    const QPoint first = a->pos();
+    a->move(b->pos());
+    b->move(first);
+}
+
+int FindHandSlot(std::uint8_t tileNumber)
+{
+    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
+        if (Player(Local).Tile(slot)->TileNumber == tileNumber)
+            return slot;
+    }
+    return 0;
+}
+
+bool HandEmpty()
+{
+    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
+        if (!Player(Local).Tile(slot)->IsPlayed())
+            return false;
+    }
+    return true;
+}
+
+bool TModuleClass::eventFilter(QObject *watched, QEvent *event)
+{
+    bool swallowed = false;
+    Guarded([&] { swallowed = guardMemo(watched, event); });
+    return swallowed;
+}
+
 void BindMemoGuards()
 {
-    Memo->installEventFilter(&ModuleClass());
-    Memo->viewport()->installEventFilter(&ModuleClass());
+    QPlainTextEdit *memo = Table().Memo;
+    memo->installEventFilter(&moduleClass());
+    memo->viewport()->installEventFilter(&moduleClass());
 }
 
-void BindConnectDialog(TConnectForm &form)
+void BindDialogKeys(QLineEdit *address, QLineEdit *name, const std::function<void()> &connect)
 {
-    QObject::connect(form.AddressBox, &QLineEdit::returnPressed, &form,
-                     [&form] { Guarded([&form] { form.NameBox->setFocus(); }); });
-    QObject::connect(form.NameBox, &QLineEdit::returnPressed, &form, [] { Guarded(ConnectDialogConnect); });
-    form.installEventFilter(&ModuleClass());
+    QObject::connect(address, &QLineEdit::returnPressed, address, [name] { name->setFocus(); });
+    QObject::connect(name, &QLineEdit::returnPressed, name, [connect] { Guarded(connect); });
 }
 
-void ConnectButtonClick()
+void BindCloseBox(QWidget *window, const std::function<void()> &cancel)
 {
-    SetEnabled({ConnectButton, CloseButton, QuitTitleButton, InfoTitleButton}, false);
-    OpenConnectDialog();
+    window->installEventFilter(new TCloseBox(window, cancel));
 }
 
 void OpenWebPage() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(ProjectWebPage))); }
-
-void StartMultimedia() {}
-
-void PlayEffect(const QString &) {}

@@ -1,31 +1,44 @@
 #pragma once
-// Event handlers shared by run-time controls, and the sound effects.
+// Event handlers of the controls made at run time: the local player's drag and drop on
+// the hand and the chain, the memo's guards, the keys and close box of the connect
+// dialog, and the link to the project's web page.
 #include <QObject>
 #include <QString>
+#include <cstdint>
+#include <functional>
 
-class TConnectForm;
+class QLineEdit;
+class QWidget;
+class TImage;
+class TCards;
 
 // The project's web page, which the splash and the about box show.
 inline constexpr char ProjectWebPage[] = "https://kelmar.example.org/";
 
-// Carries the handlers that need an object: the memo's guards, which keep its text
-// from being selected (Shift with a page or arrow key is swallowed, a drag with the
-// left button selects nothing), and the connect dialog's close box.
+// A dragged hand tile over a hand tile or an occupied chain position.
+void BoardDragOver(TImage *target);
+// A hand tile dropped on a chain position makes a move or a refusal; dropped on another
+// hand tile, the two swap places.
+void BoardDragDrop(TImage *target, TCards *source);
+
+// Helpers of the local player's drag and drop.
+void SwapPositions(QWidget *a, QWidget *b);
+int FindHandSlot(std::uint8_t tileNumber);  // the first slot holding it, or 0
+bool HandEmpty();                           // every slot shows the played marker
+
+// Carries the memo's guards, which keep its text from being selected: Shift with a page
+// or arrow key is swallowed, a drag with the left button selects nothing.
 class TModuleClass : public QObject {
     Q_OBJECT
 public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
-TModuleClass &ModuleClass();
-
 void BindMemoGuards();
-// Enter in the address box moves to the name box, Enter in the name box connects,
-// and the close box cancels.
-void BindConnectDialog(TConnectForm &form);
 
-// Disables the board's Connect, Close, quit and info buttons, then opens the dialog.
-void ConnectButtonClick();
+// Enter in the address box moves to the name box; Enter in the name box runs `connect`.
+void BindDialogKeys(QLineEdit *address, QLineEdit *name, const std::function<void()> &connect);
+// The window's close box runs `cancel`.
+void BindCloseBox(QWidget *window, const std::function<void()> &cancel);
+
+// Opens the project's web page; the about box's link will use it.
 void OpenWebPage();
-
-void StartMultimedia();
-void PlayEffect(const QString &name);

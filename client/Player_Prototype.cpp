@@ -2,18 +2,15 @@
 
 #include "Global.h"
 
-std::array<std::unique_ptr<TPlayer>, 4> Players;
-
-void TPlayer::PlaceTile(int slot, int left, int top, char side)
+void TPlayer::PlaceTile(int slot, int left, int top, SeatSide side)
 {
     TCards *tile = Tile(slot);
     if (!tile)
         return;
     tile->move(left, top);
-    const char *bitmap = side == 'L' ? "BLEFT" : side == 'R' ? "BRIGHT" : side == 'T' ? "BTOP" : nullptr;
-    if (!bitmap)
-        return;
-    tile->resize(side == 'T' ? QSize(55, 111) : QSize(111, 55));
+    const bool upright = side == SeatSide::Top;
+    tile->resize(upright ? QSize(55, 111) : QSize(111, 55));
+    const char *bitmap = upright ? "BTOP" : side == SeatSide::Left ? "BLEFT" : "BRIGHT";
     tile->SetPicture(BuiltinPixmap(QLatin1String(bitmap)));
 }
 
@@ -26,7 +23,6 @@ void TPlayer::ClearTile(int slot)
 void TPlayer::Reset()
 {
     Name.clear();
-    Address.clear();
     Score = 0;
 }
 
@@ -41,23 +37,4 @@ void TPlayer::SetTile(int slot, TCards *tile)
         Hand[static_cast<std::size_t>(slot - 1)] = tile;
 }
 
-int ViewOf(int seatIndex) { return ((seatIndex - OwnSeatIndex) % 4 + 4) % 4; }
-
-TPlayer &Player(int view)
-{
-    if (view < 0 || view > 3 || !Players[static_cast<std::size_t>(view)])
-        throw KelmarError(QStringLiteral("The table is not built"));
-    return *Players[static_cast<std::size_t>(view)];
-}
-
-void CreatePlayers()
-{
-    for (auto &player : Players)
-        player = std::make_unique<TPlayer>();
-}
-
-void DestroyPlayers()
-{
-    for (auto &player : Players)
-        player.reset();
-}
+int ViewOf(int seatIndex) { return ((seatIndex - Shared().OwnSeatIndex) % 4 + 4) % 4; }

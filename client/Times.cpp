@@ -2,20 +2,12 @@
 
 #include "Global.h"
 #include "Initialize.h"
-#include "Main.h"
-#include "Player_Prototype.h"
+#include "Winsock_Handling.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QPushButton>
 #include <QScopeGuard>
-#include <QThread>
-
-void BlockingSleep(int milliseconds)
-{
-    if (milliseconds > 0)
-        QThread::msleep(static_cast<unsigned long>(milliseconds));
-}
+#include <QTimer>
 
 void WaitPumping(int milliseconds)
 {
@@ -26,55 +18,46 @@ void WaitPumping(int milliseconds)
     } while (clock.elapsed() < milliseconds);
 }
 
-QPointer<QTimer> WatchdogTimer;
-
 void CreateWatchdogTimer()
 {
-    WatchdogTimer = new QTimer(MainBoard);
-    WatchdogTimer->setInterval(1000);
-    QObject::connect(WatchdogTimer, &QTimer::timeout, WatchdogTimer, [] { Guarded(WatchdogTick); });
-}
-
-void SetWatchdogEnabled(bool enabled)
-{
-    if (!WatchdogTimer)
-        return;
-    if (enabled)
-        WatchdogTimer->start();
-    else
-        WatchdogTimer->stop();
+    auto *timer = new QTimer(Table().Board);
+    timer->setInterval(1000);
+    QObject::connect(timer, &QTimer::timeout, timer, [] { Guarded(WatchdogTick); });
+    Table().WatchdogTimer = timer;
 }
 
 void WatchdogTick()
 {
-    if (WatchdogTicks < 255)
-        ++WatchdogTicks;
-    if (WatchdogTicks != 5)
+    std::uint8_t &ticks = Shared().WatchdogTicks;
+    if (ticks < 255)
+        ++ticks;
+    if (ticks != 5)
         return;
     // Ticks during the question count on past 5, so the check never runs twice at once;
     // the count starts again afterwards, even when the check failed.
-    const auto restart = qScopeGuard([] { WatchdogTicks = 0; });
+    const auto restart = qScopeGuard([] { Shared().WatchdogTicks = 0; });
     CheckConnection();
 }
 
 void CheckConnection()
 {
-    if (!Online || (ClientSocket && ClientSocket->state() == QAbstractSocket::ConnectedState))
+    TTable &table = Table();
+    if (!Shared().Online || (table.Connection && table.Connection->IsConnected()))
         return;
     LogLine(QStringLiteral("You've been disconnected by server, recheck your connection"));
-    SetEnabled({ConnectButton}, true);
-    StatusLabel->setText(QStringLiteral("Offline"));
-    SetLabelColor(StatusLabel, NamedColor::Red);
+    SetEnabled({table.ConnectButton}, true);
+    table.StatusLabel->setText(QStringLiteral("Offline"));
+    SetLabelColor(table.StatusLabel, NamedColor::Red);
     const bool restart = AskConfirmation(QStringLiteral("restart the game?"));
-    if (QuitRequested)
+    if (Shared().QuitRequested)
         return;  // the player ended the program while the question was open
     if (restart) {
         ResetTable();
-        Memo->clear();
+        Table().Memo->clear();
         for (int view = Local; view <= RightSeat; ++view)
             Player(view).Reset();
     } else {
-        WatchdogTicks = 0;
+        Shared().WatchdogTicks = 0;
     }
-    Online = false;
+    Shared().Online = false;
 }

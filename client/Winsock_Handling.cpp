@@ -5,17 +5,14 @@
 #include "IniFile.h"
 #include "Initialize.h"
 #include "KelmarInfo.h"
-#include "Methods.h"
-#include "Player_Prototype.h"
-#include "Rules.h"
+#include "Protocol.h"
+#include "Sound.h"
 
+#include <QHostAddress>
+#include <QThread>
+#include <QTimer>
 #include <array>
-
-int TBatchDispatcher::ParameterCount(char opcode)
-{
-    static constexpr std::array<int, 11> counts{3, 2, 1, 0, 1, 0, 0, 1, 0, 1, 2};  // A..K
-    return (opcode >= 'A' && opcode <= 'K') ? counts[static_cast<std::size_t>(opcode - 'A')] : -1;
-}
+#include <cerrno>
 
 void TBatchDispatcher::Dispatch(const QByteArray &read, Handlers &handlers)
 {
@@ -27,7 +24,7 @@ void TBatchDispatcher::Dispatch(const QByteArray &read, Handlers &handlers)
         const char c = batch[i];
         if (c == '^')
             return handlers.PlayerData(batch.mid(i));
-        const int count = ParameterCount(c);
+        const int count = Protocol::OpcodeParameterCount(c);
         if (count < 0)
             continue;
         if (i + count >= batch.size()) {
@@ -89,13 +86,13 @@ void switchTurn()
     TPlayer &local = Player(Local);
     for (int slot = 1; slot <= Rules::HandSize; ++slot) {
         TCards *tile = local.Tile(slot);
-        if (tile->FirstPips != Rules::Played)
+        if (!tile->IsPlayed())
             tile->setEnabled(!tile->isEnabledTo(tile->parentWidget()));
     }
     for (int slot = 1; slot <= Rules::HandSize; ++slot) {
         const TCards *tile = local.Tile(slot);
-        if (tile->FirstPips != Rules::Played && tile->isEnabledTo(tile->parentWidget())) {
-            TurnFlag = true;
+        if (!tile->IsPlayed() && tile->isEnabledTo(tile->parentWidget())) {
+            Shared().TurnFlag = true;
             SetTurnIndicator(true);
             return;
         }
@@ -108,7 +105,7 @@ void greet(const char *p)
         return;
     LogLine(
         QStringLiteral("Hello %1, You are player number %2").arg(Player(Local).GetName(), QString(QLatin1Char(p[0]))));
-    OwnSeatIndex = static_cast<std::uint8_t>(digit(p[0]) - 1);
+    Shared().OwnSeatIndex = static_cast<std::uint8_t>(digit(p[0]) - 1);
 }
 
 void showMover(const char *p)
@@ -141,6 +138,25 @@ std::uint8_t scoreOf(const QByteArray &value)
         throw KelmarError(QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(value)));
     return static_cast<std::uint8_t>(score);
 }
+
+// The system's error numbers for what the socket reports, as the player's tools know them.
+int systemErrorNumber(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return ECONNREFUSED;
+    case QAbstractSocket::RemoteHostClosedError: return ECONNRESET;
+    case QAbstractSocket::HostNotFoundError: return EADDRNOTAVAIL;
+    case QAbstractSocket::SocketAccessError: return EACCES;
+    case QAbstractSocket::SocketResourceError: return ENOBUFS;
+    case QAbstractSocket::SocketTimeoutError: return ETIMEDOUT;
+    case QAbstractSocket::NetworkError: return ENETUNREACH;
+    case QAbstractSocket::AddressInUseError: return EADDRINUSE;
+    case QAbstractSocket::UnsupportedSocketOperationError: return EAFNOSUPPORT;
+    default: return EIO;
+    }
+}
+
+std::optional<quint16> portOverride;
 }  // namespace
 
 void TTableHandlers::Opcode(char opcode, const char *p)
@@ -175,30 +191,125 @@ void TTableHandlers::PlayerData(const QByteArray &message)
             SeatLabel(view)->setText(Player(view).GetName());
         }
         return;
-    case '#':
-        if (view != Local)
-            Player(view).SetAddress(QString::fromLatin1(value));
-        return;
     case '$':
         Player(view).SetScore(scoreOf(value));
         if (message[2] == '4')
             WriteScoreBoard();
         return;
-    default: return;
+    default: return;  // addresses ("^#") are not kept, since nothing shows them
     }
 }
 
-TBatchDispatcher &ClientDispatcher()
+TClientConnection::TClientConnection(QObject *parent) : QObject(parent), socket_(new QTcpSocket(this)) {}
+
+TClientConnection::~TClientConnection()
 {
-    static TBatchDispatcher dispatcher;
-    return dispatcher;
+    // No event of the closing socket reaches a handler of the board that is going.
+    socket_->disconnect(this);
+    socket_->abort();
 }
 
-void DispatchBatch(const QByteArray &read)
+void TClientConnection::BindConnectEvent()
+{
+    connect(socket_, &QTcpSocket::connected, this, [this] { Guarded([this] { ClientConnect(); }); });
+}
+
+void TClientConnection::Open(const QString &address)
+{
+    Shared().Online = true;
+    dispatcher_.Clear();
+    socket_->abort();
+    // The read and error events are bound at each connect, once each.
+    disconnect(socket_, &QTcpSocket::readyRead, this, nullptr);
+    disconnect(socket_, &QTcpSocket::errorOccurred, this, nullptr);
+    connect(socket_, &QTcpSocket::readyRead, this, [this] { Guarded([this] { ClientSocketRead(); }); });
+    connect(socket_, &QTcpSocket::errorOccurred, this, &TClientConnection::socketFailed);
+    const QHostAddress host(address);
+    if (host.protocol() != QAbstractSocket::IPv4Protocol || address.count(QLatin1Char('.')) != 3) {
+        // Unless the connect dialog has given the attempt up meanwhile.
+        QTimer::singleShot(0, this, [this] {
+            if (Shared().Online)
+                socketFailed(QAbstractSocket::HostNotFoundError);
+        });
+        return;
+    }
+    socket_->connectToHost(host, ServerPort());
+}
+
+void TClientConnection::Close()
+{
+    socket_->abort();
+    dispatcher_.Clear();
+}
+
+void TClientConnection::Send(const QByteArray &message)
+{
+    if (IsConnected())
+        socket_->write(message);
+}
+
+bool TClientConnection::IsConnected() const { return socket_->state() == QAbstractSocket::ConnectedState; }
+
+void TClientConnection::Dispatch(const QByteArray &read)
 {
     TTableHandlers handlers;
-    ClientDispatcher().Dispatch(read, handlers);
+    dispatcher_.Dispatch(read, handlers);
 }
+
+void TClientConnection::ClientConnect()
+{
+    SetWatchdogEnabled(true);
+    LogLine(QStringLiteral("Connected"));
+    const QString rule = QStringLiteral("      ============================================");
+    AddMemoLine(rule);
+    AddMemoLine(QStringLiteral("         ==== W E L C O M E  T O  K E L M A R ===="));
+    AddMemoLine(rule);
+    LogLine(QStringLiteral("Waiting for another player to join"));
+    const QString name = CapitalizeName(Player(Local).GetName());
+    Send(QByteArray::fromStdString(Protocol::JoinMessage(Shared().OwnSeatIndex, name.toLatin1().toStdString())));
+    socket_->flush();
+    QThread::msleep(1500);  // blocks the board: nothing is handled meanwhile
+    Send(Protocol::AfterJoin);
+    QLabel *status = Table().StatusLabel;
+    status->setText(QStringLiteral("Online"));
+    SetLabelColor(status, NamedColor::Lime);
+}
+
+void TClientConnection::ClientSocketRead()
+{
+    const QByteArray batch = socket_->readAll();
+    Dispatch(batch);
+    if (Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Verbose")))
+        LogLine(QString::fromLatin1(batch));
+}
+
+void TClientConnection::ClientSocketError(int errorCode)
+{
+    LogLine(QStringLiteral("not connected ..."));
+    LogLine(QStringLiteral("Connection Error, ErrorCode:%1").arg(errorCode));
+    LogLine(QStringLiteral("please, check your client nor server"));
+    LogLine(QStringLiteral("   configuration"));
+    SetEnabled({Table().ConnectButton}, true);
+    SetWatchdogEnabled(false);
+    Shared().Online = false;
+    Shared().TurnFlag = false;
+    SetTurnIndicator(false);
+}
+
+void TClientConnection::socketFailed(QAbstractSocket::SocketError error)
+{
+    // The server closing the connection is no error here: the watchdog notices it.
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    const int code = systemErrorNumber(error);
+    const QString reason = socket_->errorString();
+    if (Guarded([this, code] { ClientSocketError(code); }))
+        ReportError(QStringLiteral("Asynchronous socket error %1 (%2)").arg(code).arg(reason));
+}
+
+quint16 ServerPort() { return portOverride.value_or(Protocol::ServerPort); }
+
+void SetServerPortOverride(std::optional<quint16> port) { portOverride = port; }
 
 QString NoticeText(int number)
 {
@@ -239,10 +350,4 @@ void WriteScoreBoard()
         }
     }
     PlayEffect(QStringLiteral("clap"));
-}
-
-void CloseClientSocket()
-{
-    if (ClientSocket)
-        ClientSocket->abort();
 }

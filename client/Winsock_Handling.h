@@ -1,7 +1,11 @@
 #pragma once
-// The server's messages: batch dispatch, handlers and the turn indicator.
+// The connection to the game server: the one owner of the socket, the batch dispatch of
+// what it reads, the handlers of the server's messages and the turn indicator.
 #include <QByteArray>
+#include <QObject>
 #include <QString>
+#include <QTcpSocket>
+#include <optional>
 
 // Takes each read apart into opcode messages and player data messages. A batch that
 // begins with "^" is one player data message. Any other is walked character by
@@ -25,8 +29,6 @@ public:
     const QByteArray &Carried() const { return carry_; }
     void Clear() { carry_.clear(); }
 
-    static int ParameterCount(char opcode);  // -1 for a character that is no opcode
-
 private:
     QByteArray carry_;
 };
@@ -38,14 +40,47 @@ public:
     void PlayerData(const QByteArray &message) override;
 };
 
-// Dispatches a read with the table handlers; the one dispatcher of the connection.
-void DispatchBatch(const QByteArray &read);
-TBatchDispatcher &ClientDispatcher();
+// The client's one connection to the server. It owns the socket and the dispatcher of
+// what the socket reads, runs the socket's three events and sends every message.
+class TClientConnection : public QObject {
+    Q_OBJECT
+public:
+    explicit TClientConnection(QObject *parent);
+    ~TClientConnection() override;
+
+    // Start-up: the socket's connect event runs ClientConnect.
+    void BindConnectEvent();
+    // The connect action's part: Online, the address, the socket activated, and the read
+    // and error events bound. An address that is no dotted IPv4 address fails as an
+    // unreachable host does, without a name lookup.
+    void Open(const QString &address);
+    // At once, without a message to the server.
+    void Close();
+    // One send of exactly these bytes, while connected.
+    void Send(const QByteArray &message);
+    bool IsConnected() const;
+    QTcpSocket &Socket() { return *socket_; }
+    TBatchDispatcher &Dispatcher() { return dispatcher_; }
+    // Handles one read as the socket's read event does (tests and benchmarks).
+    void Dispatch(const QByteArray &read);
+
+    void ClientConnect();
+    void ClientSocketRead();
+    void ClientSocketError(int errorCode);
+
+private:
+    void socketFailed(QAbstractSocket::SocketError error);
+
+    QTcpSocket *socket_;
+    TBatchDispatcher dispatcher_;
+};
+
+// The server's port; tests point the client at a server of their own.
+quint16 ServerPort();
+void SetServerPortOverride(std::optional<quint16> port);
 
 // The seven notices, numbered 1 to 7; an empty text for any other number.
 QString NoticeText(int number);
 // Writes the turn notice and gives the memo its colour for the turn's new state.
 void SetTurnIndicator(bool active);
 void WriteScoreBoard();
-// Closes the connection at once, without a message to the server.
-void CloseClientSocket();

@@ -1,4 +1,5 @@
 #include "Main.h"
+#include "Global.h"
 
 #include <QApplication>
 
@@ -7,7 +8,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     PrepareApplication();
     TMainBoard board;
-    if (QuitRequested)
+    if (Shared().QuitRequested)
         return 0;
     board.show();
     return QApplication::exec();

@@ -1,5 +1,7 @@
 #include "ClientStream.h"
 
+#include "Protocol.h"
+
 #include <cstring>
 
 namespace {
@@ -7,32 +9,6 @@ bool capital(char c) { return c >= 'A' && c <= 'Z'; }
 bool control(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
 bool digit(char c) { return c >= '0' && c <= '9'; }
 bool oneOf(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
-
-// The characters each parameter of a move message may take; nullptr for no message.
-const char *const *parameters(char opcode)
-{
-    static const char *const letters = "abcdefghijklmnopqrstuvwxyz";
-    static const char *const digits = "0123456789";
-    static const char *const b[] = {letters, "0123456", nullptr};
-    static const char *const e[] = {letters, nullptr};
-    static const char *const z[] = {digits, nullptr};
-    static const char *const x[] = {digits, digits, nullptr};
-    static const char *const y[] = {"lr", digits, nullptr};
-    static const char *const w[] = {"ft", digits, nullptr};
-    static const char *const c[] = {"23", nullptr};
-    static const char *const v[] = {nullptr};
-    switch (opcode) {
-    case 'B': return b;
-    case 'E': return e;
-    case 'Z': return z;
-    case 'X': return x;
-    case 'Y': return y;
-    case 'W': return w;
-    case 'C': return c;
-    case 'V': return v;  // a repeated "V" is harmless and dropped
-    default: return nullptr;
-    }
-}
 }  // namespace
 
 ClientStream::Result ClientStream::feed(const QByteArray &bytes)
@@ -101,7 +77,7 @@ qsizetype ClientStream::nameCharacter(const QByteArray &bytes, qsizetype at, Res
 
 qsizetype ClientStream::move(const QByteArray &bytes, qsizetype at, Result &result)
 {
-    const char *const *allowed = parameters(bytes[at]);
+    const char *const *allowed = Protocol::ClientMessageParameters(bytes[at]);
     if (!allowed) {
         ++result.garbage;
         return at + 1;

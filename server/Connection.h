@@ -30,7 +30,6 @@ public:
 
     const QString &label() const { return label_; }  // for the log: "#7 127.0.0.1:40312"
     QByteArray address() const;                      // the peer's address as the clients see it
-    bool closing() const { return closing_; }
 
     void send(const QByteArray &message);
     // Sends what is queued, then `last`, then closes.

@@ -87,19 +87,10 @@ Judgement Game::place(int seat, Move move) const
     if (!occupied(move.target))
         return Fault::NotAnEnd;
     const Rules::Placement placement = Rules::Place(occupiedRule(), move.target, pips_[move.target], *pips);
-    Placed placed{seat, move.slot, *pips, move.target};
-    placed.handEmpty = tilesLeft(seat) == 1;
     switch (placement.kind) {
     case Rules::Placement::Opening:
-        placed.opening = true;
-        placed.next = 2;
-        placed.shown = pips->first;
-        return placed;
     case Rules::Placement::Match:
-        placed.next = placement.next;
-        placed.shown = placement.shown;
-        placed.side = placement.side;
-        return placed;
+        return Protocol::MakeMove(seat, move.slot, *pips, move.target, placement, tilesLeft(seat) == 1);
     case Rules::Placement::NoRoom: return Fault::NotAnEnd;
     case Rules::Placement::Mismatch: break;
     }

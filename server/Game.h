@@ -2,6 +2,7 @@
 // One table's game without any socket: the four hands, the chain on the ring of 26
 // positions, whose move it is, and the check of a move against all of it. The tile
 // table and the placement rule are the client's own (Rules), so both sides agree.
+#include "Protocol.h"
 #include "Rules.h"
 
 #include <QByteArrayList>
@@ -23,17 +24,7 @@ struct Move {
 };
 
 // A move that the rules accept, and what it does.
-struct Placed {
-    int seat = 0;
-    int slot = 0;
-    Rules::Pips pips{};      // of the tile
-    int target = 0;          // the dropped-on position
-    bool opening = false;    // the first tile: positions 1 (larger half) and 2 (smaller half)
-    int next = 0;            // the position its open half takes
-    std::uint8_t shown = 0;  // the pips shown there
-    char side = 'r';         // the branch the client names
-    bool handEmpty = false;  // the mover has no tile left after it
-};
+using Placed = Protocol::PlacedMove;
 
 // Why a move is refused. The first four are "Illegal placement" (notice 2), the last two
 // "Missmatch" (notice 3): see RefusalNotice.

@@ -33,20 +33,10 @@ QByteArray ChainUpdates(const Placed &move)
 
 QByteArrayList ClientMove(const Placed &move)
 {
-    const char a = digit(move.pips.first), b = digit(move.pips.second), seat = digit(move.seat);
     QByteArrayList messages;
-    if (move.opening)
-        messages << message({'B', 'a', b}) << message({'B', 'b', a}) << "Eb";
-    else
-        messages << message({'B', letter(move.next), digit(move.shown)}) << message({'E', letter(move.target)})
-                 << message({'E', letter(move.next)});
-    messages << message({'Z', seat}) << message({'X', seat, digit(move.slot)});
-    if (move.opening)
-        messages << message({'Y', 'r', a}) << message({'Y', 'l', b});
-    else
-        messages << message({'Y', move.side, digit(move.shown)});
-    messages << message({'W', move.handEmpty ? 'f' : 't', seat});
-    return messages;
+    for (const std::string &m : Protocol::MoveMessages(move))
+        messages << QByteArray::fromStdString(m);
+    return messages << QByteArray::fromStdString(Protocol::HandStateMessage(move.seat, move.handEmpty));
 }
 
 }  // namespace Wire

@@ -1,6 +1,6 @@
 #pragma once
-// The bytes of the protocol as this server writes them, and the exact form in which
-// the client program sends a move, against which every received move is compared.
+// The bytes of the protocol as this server writes them, and a received move's expected
+// form (the shared encoder's) as byte arrays.
 #include "Game.h"
 
 #include <QByteArray>
@@ -30,7 +30,7 @@ QByteArray PlayerScore(int seat, int score);                    // ^$, seat numb
 // The chain updates of a checked move, as every client gets them: the new halves (B)
 // and the positions they occupy (E).
 QByteArray ChainUpdates(const Placed &move);
-// The messages the client program sends for this move, in its order: B, E, Z, X, Y, W.
+// The messages the client program sends for this move, the hand state last.
 QByteArrayList ClientMove(const Placed &move);
 
 }  // namespace Wire

@@ -5,6 +5,7 @@
 #include "IniFile.h"
 #include "Initialize.h"
 #include "Main.h"
+#include "Winsock_Handling.h"
 
 #include <QApplication>
 #include <QDir>
@@ -90,7 +91,7 @@ struct BoardCase {
     void start()
     {
         WriteConfig(DefaultConfigText());
-        OwnSeatIndex = 0;
+        Shared().OwnSeatIndex = 0;
         dialogs = std::make_unique<RecordedDialogs>();
         board = BuildBoard();
     }
@@ -105,12 +106,21 @@ struct BoardCase {
 inline QStringList MemoTexts()
 {
     QStringList texts;
-    for (const QString &line : Memo->toPlainText().split(QLatin1Char('\n')))
+    for (const QString &line : Table().Memo->toPlainText().split(QLatin1Char('\n')))
         texts << (line.startsWith(QLatin1String("[ ")) ? line.mid(line.indexOf(QLatin1String(" ] : ")) + 5) : line);
     return texts;
 }
 
-// The server's side on 127.0.0.1:18113: takes a client and collects what it sends.
+// A port of 127.0.0.1 that was free a moment ago and has nobody listening now.
+inline quint16 ClosedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The server's side on a free port of 127.0.0.1, where the client is sent: takes a
+// client and collects what it sends.
 struct FakeServer : QObject {
     QTcpServer server;
     QPointer<QTcpSocket> peer;
@@ -123,7 +133,13 @@ struct FakeServer : QObject {
             connect(peer, &QTcpSocket::readyRead, this, [this] { wire += peer->readAll(); });
         });
     }
-    bool listen() { return server.isListening() || server.listen(QHostAddress::LocalHost, ServerPort); }
+    bool listen()
+    {
+        if (!server.isListening() && !server.listen(QHostAddress::LocalHost, 0))
+            return false;
+        SetServerPortOverride(server.serverPort());
+        return true;
+    }
     // Closes the connection and stops listening; the client gets no error for it.
     void goAway()
     {

@@ -1,9 +1,7 @@
 #include "TestSupport.h"
 
 #include "ConnectForm.h"
-#include "Methods.h"
 #include "Player_Prototype.h"
-#include "Times.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -19,8 +17,8 @@ const QString NameHint = QStringLiteral("insert your name (min:3\u00A0character,
 
 bool boardButtonsEnabled(bool connect, bool others)
 {
-    return ConnectButton->isEnabled() == connect && CloseButton->isEnabled() == others
-        && QuitTitleButton->isEnabled() == others && InfoTitleButton->isEnabled() == others;
+    return Table().ConnectButton->isEnabled() == connect && Table().CloseButton->isEnabled() == others
+        && Table().QuitTitleButton->isEnabled() == others && Table().InfoTitleButton->isEnabled() == others;
 }
 }  // namespace
 
@@ -38,8 +36,8 @@ class TestConnectForm : public QObject {
     // The board's Connect button, as the player presses it.
     TConnectForm *openDialog()
     {
-        ConnectButton->click();
-        return ConnectForm;
+        Table().ConnectButton->click();
+        return ConnectDialog();
     }
 
 private slots:
@@ -77,7 +75,7 @@ private slots:
         QCOMPARE(fixture.dialogs->messages,
                  (QStringList{"all information are required!", "all information are required!",
                               "minimum 3 character on name field"}));
-        QVERIFY(form->isVisible() && !Online && boardButtonsEnabled(false, false));
+        QVERIFY(form->isVisible() && !Shared().Online && boardButtonsEnabled(false, false));
 
         form->AddressBox->clear();
         QTest::keyClicks(form->AddressBox, QStringLiteral("abcdefghijklmnopq"));
@@ -97,14 +95,14 @@ private slots:
         QTest::keyClick(form->AddressBox, Qt::Key_Return);
         QVERIFY(form->NameBox->hasFocus());
         QCOMPARE(form->HintLabel->text(), NameHint);
-        QVERIFY(form->isVisible() && !Online);
+        QVERIFY(form->isVisible() && !Shared().Online);
 
         QTest::keyClicks(form->NameBox, QStringLiteral("andi"));
         QTest::keyClick(form->NameBox, Qt::Key_Return);
-        QVERIFY(!form->isVisible() && Online && WatchdogTimer->isActive());
+        QVERIFY(!form->isVisible() && Shared().Online && Table().WatchdogTimer->isActive());
         QCOMPARE(MemoTexts().mid(0, 2), (QStringList{"connecting to server.....", ".............."}));
         QVERIFY(boardButtonsEnabled(false, true));
-        QCOMPARE(OwnNameLabel->text(), QStringLiteral("Andi"));
+        QCOMPARE(Table().OwnNameLabel->text(), QStringLiteral("Andi"));
         QCOMPARE(ReadRememberedName(), QStringLiteral("ANDI"));
         QTRY_COMPARE_WITH_TIMEOUT(server.wire, QByteArray("!@0AndiV"), 5000);
     }
@@ -112,15 +110,15 @@ private slots:
     void closingGivesTheButtonsBack()
     {
         openDialog()->DialogCancelButton->click();
-        QVERIFY(boardButtonsEnabled(true, true) && !ConnectForm->isVisible());
+        QVERIFY(boardButtonsEnabled(true, true) && !ConnectDialog()->isVisible());
         openDialog()->close();  // the close box
-        QVERIFY(boardButtonsEnabled(true, true) && !ConnectForm->isVisible());
+        QVERIFY(boardButtonsEnabled(true, true) && !ConnectDialog()->isVisible());
 
         QVERIFY(server.listen());
-        StartConnection(QStringLiteral("127.0.0.1"));
+        Table().Connection->Open(QStringLiteral("127.0.0.1"));
         QTRY_VERIFY_WITH_TIMEOUT(server.wire.endsWith('V'), 5000);
         ConnectButtonClick();
-        ConnectForm->close();
+        ConnectDialog()->close();
         QVERIFY(boardButtonsEnabled(false, true));  // Connect only while not connected
     }
 
@@ -131,8 +129,8 @@ private slots:
         form->AddressBox->setText(QStringLiteral("abc"));
         QTest::keyClicks(form->NameBox, QStringLiteral("kit"));  // three letters are enough
         form->DialogConnectButton->click();
-        QTRY_VERIFY(ConnectButton->isEnabled());
-        QVERIFY(MemoTexts().contains(QStringLiteral("not connected ...")) && !Online);
+        QTRY_VERIFY(Table().ConnectButton->isEnabled());
+        QVERIFY(MemoTexts().contains(QStringLiteral("not connected ...")) && !Shared().Online);
         form = openDialog();
         QCOMPARE(form->AddressBox->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(form->NameBox->text(), QStringLiteral("KIT"));
@@ -157,9 +155,10 @@ private slots:
         form->DialogConnectButton->click();
         qputenv("KELMAR_NAME_STORE", storePath().toLocal8Bit());
         QCOMPARE(fixture.dialogs->messages, QStringList{QStringLiteral("error")});
-        QVERIFY(form->isVisible() && !Online && !WatchdogTimer->isActive() && boardButtonsEnabled(true, false));
+        QVERIFY(form->isVisible() && !Shared().Online && !Table().WatchdogTimer->isActive()
+                && boardButtonsEnabled(true, false));
         QTest::qWait(300);  // a connect that was left running would be made by now
-        QCOMPARE(ClientSocket->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(Table().Connection->Socket().state(), QAbstractSocket::UnconnectedState);
         QVERIFY(!MemoTexts().contains(QStringLiteral("Connected")));
     }
 
@@ -167,23 +166,23 @@ private slots:
     {
         for (int i = 0; i < 60; ++i)
             AddMemoLine(QStringLiteral("line %1").arg(i));
-        Memo->moveCursor(QTextCursor::Start);
-        QScrollBar *scroll = Memo->verticalScrollBar();
+        Table().Memo->moveCursor(QTextCursor::Start);
+        QScrollBar *scroll = Table().Memo->verticalScrollBar();
         for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_Left, Qt::Key_Up,
                                   Qt::Key_Right, Qt::Key_Down})
-            QTest::keyClick(Memo, key, Qt::ShiftModifier);
+            QTest::keyClick(Table().Memo, key, Qt::ShiftModifier);
         QCOMPARE(scroll->value(), 0);
-        QVERIFY(!Memo->textCursor().hasSelection());
-        QTest::keyClick(Memo, Qt::Key_PageDown);  // without Shift it scrolls as usual
+        QVERIFY(!Table().Memo->textCursor().hasSelection());
+        QTest::keyClick(Table().Memo, Qt::Key_PageDown);  // without Shift it scrolls as usual
         QVERIFY(scroll->value() > 0);
 
-        QWidget *area = Memo->viewport();
+        QWidget *area = Table().Memo->viewport();
         QTest::mousePress(area, Qt::LeftButton, {}, QPoint(5, 5));
         QMouseEvent drag(QEvent::MouseMove, QPointF(200, 80), area->mapToGlobal(QPointF(200, 80)), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(area, &drag);
         QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(200, 80));
-        QVERIFY(!Memo->textCursor().hasSelection());
+        QVERIFY(!Table().Memo->textCursor().hasSelection());
     }
 };
 

@@ -1,8 +1,7 @@
 #include "TestSupport.h"
 
-#include "Player_Prototype.h"
+#include "Methods.h"
 #include "Rules.h"
-#include "Winsock_Handling.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -16,7 +15,7 @@ constexpr int Games = 3;
 QList<QStringList> scoreBoards()
 {
     QList<QStringList> boards;
-    const QStringList lines = Memo->toPlainText().split(QLatin1Char('\n'));
+    const QStringList lines = Table().Memo->toPlainText().split(QLatin1Char('\n'));
     for (qsizetype i = 0; i + 5 < lines.size(); ++i) {
         if (lines[i] == QLatin1String("========[ Score ]========"))
             boards << lines.mid(i + 1, 4);
@@ -46,7 +45,7 @@ bool playOneMove()
 {
     for (int slot = 1; slot <= Rules::HandSize; ++slot) {
         TCards *tile = Player(Local).Tile(slot);
-        if (tile->FirstPips == Rules::Played || !tile->isEnabled())
+        if (tile->IsPlayed() || !tile->isEnabled())
             continue;
         for (int p = 1; p <= Rules::RingSize; ++p) {
             if (!IsOccupied(p))
@@ -78,19 +77,23 @@ private slots:
         QString log;
         QObject::connect(&server, &QProcess::readyReadStandardError, this,
                          [&] { log += QString::fromLocal8Bit(server.readAllStandardError()); });
-        server.start(QStringLiteral(KELMAR_OUT_DIR "/ServerKelmar"),
-                     {"--bots", "3", "--games", QString::number(Games), "--seed", "41", "--pause", "300"});
+        server.start(
+            QStringLiteral(KELMAR_OUT_DIR "/ServerKelmar"),
+            {"--port", "0", "--bots", "3", "--games", QString::number(Games), "--seed", "41", "--pause", "300"});
         QVERIFY(server.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("listening on")), 10000);
+        // The server picks a free port and names it: "listening on 127.0.0.1:<port>".
+        static const QRegularExpression listening(QStringLiteral("listening on [0-9.]+:(\\d+)"));
+        QVERIFY(QTest::qWaitFor([&] { return listening.match(log).hasMatch(); }, 10000));
+        SetServerPortOverride(listening.match(log).captured(1).toUShort());
 
         RecordedDialogs dialogs;
         auto board = BuildBoard();
         Player(Local).SetName(QStringLiteral("Kite"));
-        StartConnection(QStringLiteral("127.0.0.1"));
+        Table().Connection->Open(QStringLiteral("127.0.0.1"));
         int stuck = 0;
         QTimer autoplay;
         QObject::connect(&autoplay, &QTimer::timeout, this, [&] {
-            if (TurnFlag && !playOneMove())
+            if (Shared().TurnFlag && !playOneMove())
                 ++stuck;
         });
         autoplay.start(10);
@@ -101,7 +104,7 @@ private slots:
 
         QCOMPARE(stuck, 0);
         QVERIFY(dialogs.errors.isEmpty());
-        const QString memo = Memo->toPlainText();
+        const QString memo = Table().Memo->toPlainText();
         QVERIFY(!memo.contains(NoticeText(2)));
         QVERIFY(!memo.contains(NoticeText(3)));
         QVERIFY2(!log.contains(QStringLiteral("refused")), qPrintable(log));

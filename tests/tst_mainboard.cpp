@@ -42,14 +42,14 @@ private slots:
         QVERIFY(!(board->windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(board->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(board->palette().color(QPalette::Window), NamedColor::Teal);
-        QCOMPARE(ConnectButton->text(), QStringLiteral("&Connect"));
-        QCOMPARE(ConnectButton->geometry(), QRect(240, 365, 75, 25));
-        QCOMPARE(CloseButton->geometry(), QRect(480, 365, 75, 25));
-        QVERIFY(ConnectButton->isFlat() && CloseButton->isFlat());
-        QCOMPARE(QuitTitleButton->geometry(), QRect(750, 10, 23, 22));
-        QCOMPARE(InfoTitleButton->geometry(), QRect(725, 10, 23, 22));
-        QVERIFY(!QuitTitleButton->icon().isNull() && !InfoTitleButton->icon().isNull());
-        QVERIFY(!QuitRequested && !Online && !TurnFlag && CreditIndex == 1);
+        QCOMPARE(Table().ConnectButton->text(), QStringLiteral("&Connect"));
+        QCOMPARE(Table().ConnectButton->geometry(), QRect(240, 365, 75, 25));
+        QCOMPARE(Table().CloseButton->geometry(), QRect(480, 365, 75, 25));
+        QVERIFY(Table().ConnectButton->isFlat() && Table().CloseButton->isFlat());
+        QCOMPARE(Table().QuitTitleButton->geometry(), QRect(750, 10, 23, 22));
+        QCOMPARE(Table().InfoTitleButton->geometry(), QRect(725, 10, 23, 22));
+        QVERIFY(!Table().QuitTitleButton->icon().isNull() && !Table().InfoTitleButton->icon().isNull());
+        QVERIFY(!Shared().QuitRequested && !Shared().Online && !Shared().TurnFlag && Shared().CreditIndex == 1);
     }
 
     void boardOnAnExactScreenFillsTheWorkArea()
@@ -66,8 +66,8 @@ private slots:
         RecordedDialogs dialogs;
         auto board = BuildBoard({640, 480});
         QCOMPARE(dialogs.messages, QStringList{QString::fromLatin1(ScreenTooSmallText)});
-        QVERIFY(QuitRequested);
-        QVERIFY(!ConnectButton);  // start-up went no further
+        QVERIFY(Shared().QuitRequested);
+        QVERIFY(!Table().ConnectButton);  // start-up went no further
     }
 
     void paintDrawsFourSilverLines()
@@ -105,15 +105,15 @@ private slots:
 
     void quitQuestionFromTheButtons()
     {
-        for (QAbstractButton *(*button)() : {+[]() -> QAbstractButton * { return CloseButton; },
-                                             +[]() -> QAbstractButton * { return QuitTitleButton; }}) {
+        for (QAbstractButton *(*button)() : {+[]() -> QAbstractButton * { return Table().CloseButton; },
+                                             +[]() -> QAbstractButton * { return Table().QuitTitleButton; }}) {
             for (const bool ok : {false, true}) {
                 RecordedDialogs dialogs;
                 dialogs.answer = ok;
                 auto board = BuildBoard();
                 button()->click();
                 QCOMPARE(dialogs.questions, QStringList{QStringLiteral("Quit the Game?")});
-                QCOMPARE(QuitRequested, ok);
+                QCOMPARE(Shared().QuitRequested, ok);
             }
         }
     }
@@ -127,7 +127,7 @@ private slots:
             board->show();
             board->close();
             QCOMPARE(dialogs.questions, QStringList{QStringLiteral("Quit the Game?")});
-            QCOMPARE(QuitRequested, ok);
+            QCOMPARE(Shared().QuitRequested, ok);
             QCOMPARE(board->isVisible(), !ok);
             QCOMPARE(board->FormCloseQuery(), ok);  // the session's log-off query asks the same
         }

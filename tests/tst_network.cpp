@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "Player_Prototype.h"
+#include "Methods.h"
 #include "Times.h"
 #include "Winsock_Handling.h"
 
@@ -13,7 +13,7 @@
 namespace {
 TCards *hand(int slot) { return Player(Local).Tile(slot); }
 
-QStringList memoLines() { return Memo->toPlainText().split(QLatin1Char('\n')); }
+QStringList memoLines() { return Table().Memo->toPlainText().split(QLatin1Char('\n')); }
 }  // namespace
 
 // Plays the server's part on 127.0.0.1:18113 against the real board.
@@ -26,14 +26,16 @@ class TestNetwork : public QObject {
     QByteArray &wire = fake.wire;  // everything the client sent
     int reads = 0;
 
-    void connectClient()
+    // Connects the client to the fake server and waits for its join; false when it fails.
+    bool connectClient()
     {
-        QVERIFY(fake.listen());
-        StartConnection(QStringLiteral("127.0.0.1"));
-        QObject::connect(ClientSocket, &QTcpSocket::readyRead, this, [this] { ++reads; });
-        QTRY_VERIFY(peer);
-        QTRY_VERIFY_WITH_TIMEOUT(wire.endsWith('V'), 5000);
+        if (!fake.listen())
+            return false;
+        Table().Connection->Open(QStringLiteral("127.0.0.1"));
+        QObject::connect(&Table().Connection->Socket(), &QTcpSocket::readyRead, this, [this] { ++reads; });
+        const bool joined = QTest::qWaitFor([this] { return peer && wire.endsWith('V'); }, 5000);
         wire.clear();
+        return joined;
     }
 
     // Sends bytes as one read of the client and waits until the client has handled them.
@@ -42,7 +44,7 @@ class TestNetwork : public QObject {
         const int before = reads;
         peer->write(bytes);
         peer->flush();
-        QTRY_VERIFY(reads > before && ClientSocket->bytesAvailable() == 0);
+        QTRY_VERIFY(reads > before && Table().Connection->Socket().bytesAvailable() == 0);
     }
 
     void dealHand(const QList<int> &tiles)
@@ -80,42 +82,43 @@ private slots:
         QVERIFY(fake.listen());
         QElapsedTimer clock;
         clock.start();
-        StartConnection(QStringLiteral("127.0.0.1"));
+        Table().Connection->Open(QStringLiteral("127.0.0.1"));
         QTRY_VERIFY(wire == "!@0Kite" || wire.endsWith('V'));
         QTRY_VERIFY_WITH_TIMEOUT(wire == "!@0KiteV", 5000);
         QVERIFY(clock.elapsed() >= 1500);
-        QCOMPARE(StatusLabel->text(), QStringLiteral("Online"));
-        QCOMPARE(StatusLabel->palette().color(QPalette::WindowText), NamedColor::Lime);
-        QVERIFY(WatchdogTimer->isActive());
+        QCOMPARE(Table().StatusLabel->text(), QStringLiteral("Online"));
+        QCOMPARE(Table().StatusLabel->palette().color(QPalette::WindowText), NamedColor::Lime);
+        QVERIFY(Table().WatchdogTimer->isActive());
         QCOMPARE(
             MemoTexts().mid(0, 5),
             (QStringList{"Connected", "      ============================================",
                          "         ==== W E L C O M E  T O  K E L M A R ====",
                          "      ============================================", "Waiting for another player to join"}));
         // After a greeting the seat index it gave is sent on the next connection.
-        QObject::connect(ClientSocket, &QTcpSocket::readyRead, this, [this] { ++reads; });
+        QObject::connect(&Table().Connection->Socket(), &QTcpSocket::readyRead, this, [this] { ++reads; });
         deliver("H3");
         QCOMPARE(MemoTexts().last(), QStringLiteral("Hello Kite, You are player number 3"));
-        QCOMPARE(OwnSeatIndex, 2);
+        QCOMPARE(Shared().OwnSeatIndex, 2);
         wire.clear();
-        StartConnection(QStringLiteral("127.0.0.1"));
+        Table().Connection->Open(QStringLiteral("127.0.0.1"));
         QTRY_VERIFY_WITH_TIMEOUT(wire == "!@2KiteV", 5000);
     }
 
     void refusedConnection()
     {
-        ConnectButton->setEnabled(false);
-        TurnFlag = true;
-        StartConnection(QStringLiteral("127.0.0.1"));  // nobody listens
+        Table().ConnectButton->setEnabled(false);
+        Shared().TurnFlag = true;
+        SetServerPortOverride(ClosedPort());
+        Table().Connection->Open(QStringLiteral("127.0.0.1"));  // nobody listens
         QTRY_COMPARE(fixture.dialogs->errors.size(), 1);
         QVERIFY(fixture.dialogs->errors[0].startsWith(QStringLiteral("Asynchronous socket error 111")));
         QCOMPARE(MemoTexts().mid(0, 4),
                  (QStringList{"not connected ...", "Connection Error, ErrorCode:111",
                               "please, check your client nor server", "   configuration"}));
-        QVERIFY(ConnectButton->isEnabled());
-        QVERIFY(!Online && !TurnFlag);
-        QVERIFY(!WatchdogTimer->isActive());
-        QCOMPARE(StatusLabel->text(), QStringLiteral("Offline"));
+        QVERIFY(Table().ConnectButton->isEnabled());
+        QVERIFY(!Shared().Online && !Shared().TurnFlag);
+        QVERIFY(!Table().WatchdogTimer->isActive());
+        QCOMPARE(Table().StatusLabel->text(), QStringLiteral("Offline"));
     }
 
     void addressesThatAreNoIPv4FailLikeAnUnreachableHost()
@@ -123,38 +126,38 @@ private slots:
         for (const QString &address :
              {QStringLiteral("abc"), QStringLiteral("999.1.1.1"), QStringLiteral(" 1.2.3.4 x")}) {
             fixture.dialogs->errors.clear();
-            StartConnection(address);
+            Table().Connection->Open(address);
             QTRY_COMPARE(fixture.dialogs->errors.size(), 1);
-            QVERIFY(!Online);
+            QVERIFY(!Shared().Online);
         }
     }
 
     void aGameAsTheServerPlaysIt()
     {
-        connectClient();
+        QVERIFY(connectClient());
         deliver("H1");
-        for (const QByteArray &name : {"^@1Kite", "^@2Ann", "^@3Bob", "^@4Cy"})
+        for (const char *name : {"^@1Kite", "^@2Ann", "^@3Bob", "^@4Cy"})
             deliver(name);
-        QCOMPARE(LeftLabel->text(), QStringLiteral("Ann"));
-        QCOMPARE(TopLabel->text(), QStringLiteral("Bob"));
-        QCOMPARE(RightLabel->text(), QStringLiteral("Cy"));
-        QCOMPARE(OwnNameLabel->text(), QStringLiteral("thisPlayer"));  // the own seat is skipped
+        QCOMPARE(Table().LeftLabel->text(), QStringLiteral("Ann"));
+        QCOMPARE(Table().TopLabel->text(), QStringLiteral("Bob"));
+        QCOMPARE(Table().RightLabel->text(), QStringLiteral("Cy"));
+        QCOMPARE(Table().OwnNameLabel->text(), QStringLiteral("thisPlayer"));  // the own seat is skipped
         dealHand({5, 9, 27, 12, 3, 20, 28});
         QCOMPARE(hand(3)->FirstPips, 5);
         QCOMPARE(hand(3)->SecondPips, 6);
         deliver("C4F");
-        QVERIFY(!TurnFlag && !hand(1)->isEnabled());  // the first F switches the hand off
+        QVERIFY(!Shared().TurnFlag && !hand(1)->isEnabled());  // the first F switches the hand off
         deliver("J0F");
-        QVERIFY(TurnFlag && hand(1)->isEnabled() && IsOccupied(1));
+        QVERIFY(Shared().TurnFlag && hand(1)->isEnabled() && IsOccupied(1));
         QCOMPARE(MemoTexts().last(), QStringLiteral("Kite,  Now it's your turn"));
-        QCOMPARE(OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Red);
-        QCOMPARE(Memo->palette().color(QPalette::Base), NamedColor::Cream);
+        QCOMPARE(Table().OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Cream);
 
         BoardDragDrop(ChainAt(1), hand(3));  // the opening: tile 5-6 from slot 3
         expectWire("Ba6Bb5EbZ0X03Yr5Yl6Wt0");
-        QVERIFY(!TurnFlag && !hand(3)->isEnabled());
+        QVERIFY(!Shared().TurnFlag && !hand(3)->isEnabled());
         QCOMPARE(hand(3)->FirstPips, 99);
-        QCOMPARE(Memo->palette().color(QPalette::Base), NamedColor::Silver);
+        QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Silver);
         QVERIFY(!IsOccupied(2));  // the chain waits for the server
 
         deliver("Ba6Bb5EbK03FJ1");
@@ -162,8 +165,8 @@ private slots:
         QCOMPARE(ChainAt(2)->Pips, 5);
         QVERIFY(IsOccupied(2));
         QVERIFY(!hand(1)->isEnabled());
-        QCOMPARE(LeftLabel->palette().color(QPalette::WindowText), NamedColor::Red);
-        QCOMPARE(OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Black);
+        QCOMPARE(Table().LeftLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(Table().OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Black);
         QCOMPARE(MemoTexts().last(), QStringLiteral("Waiting for Ann to move"));
         deliver("Bz2EaEzK13");  // Ann plays 2-6 on the left end from her slot 3
         QVERIFY(Player(LeftSeat).Tile(3)->Picture().isNull());
@@ -172,7 +175,7 @@ private slots:
         deliver("J0F");
         BoardDragDrop(ChainAt(2), hand(1));  // 0-4 on an end showing 5
         expectWire("C3");
-        QVERIFY(TurnFlag && hand(1)->isEnabled());
+        QVERIFY(Shared().TurnFlag && hand(1)->isEnabled());
         BoardDragDrop(ChainAt(1), hand(2));  // 1 has both neighbours
         expectWire("C2");
         BoardDragDrop(ChainAt(2), hand(4));  // 1-5 on 2, which shows 5: 1 goes to 3
@@ -183,7 +186,7 @@ private slots:
         for (int slot : {1, 2, 5, 6})
             hand(slot)->ShowBack();
         deliver("FF");
-        QVERIFY(TurnFlag);
+        QVERIFY(Shared().TurnFlag);
         BoardDragDrop(ChainAt(26), hand(7));  // 26 shows 2: mismatch first
         expectWire("C3");
         deliver("Bz6");
@@ -192,14 +195,14 @@ private slots:
 
         deliver("C1");
         deliver("C7");
-        for (const QByteArray &score : {"^$15", "^$27", "^$37", "^$49"})
+        for (const char *score : {"^$15", "^$27", "^$37", "^$49"})
             deliver(score);
         QCOMPARE(MemoTexts().mid(MemoTexts().size() - 7),
                  (QStringList{"========[ Score ]========", "Kite : 5", "Ann : 7", "Bob : 7", "Cy : 9",
                               "=========================", "Congratulation, Kite you're the winner"}));
         QVERIFY(MemoTexts().contains(QStringLiteral("Tumba.....!!!!!")));
         QVERIFY(MemoTexts().contains(QStringLiteral("Game Over...!")));
-        for (const QByteArray &score : {"^$15", "^$25", "^$37", "^$49"})
+        for (const char *score : {"^$15", "^$25", "^$37", "^$49"})
             deliver(score);
         QCOMPARE(MemoTexts().last(), QStringLiteral("========================="));  // a tie: no winner
         QVERIFY(fixture.dialogs->errors.isEmpty());
@@ -207,7 +210,7 @@ private slots:
 
     void inboundEdgeCases()
     {
-        connectClient();
+        QVERIFY(connectClient());
         deliver("A105A207");
         QCOMPARE(hand(1)->TileNumber, 5);
         QCOMPARE(hand(2)->SecondPips, 6);
@@ -217,44 +220,44 @@ private slots:
         deliver("H2");  // own seat index 1
         Player(RightSeat).SetName(QStringLiteral("Ruth"));
         deliver("J0");
-        QCOMPARE(RightLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(Table().RightLabel->palette().color(QPalette::WindowText), NamedColor::Red);
         QCOMPARE(MemoTexts().last(), QStringLiteral("Waiting for Ruth to move"));
         const int lines = memoLines().size();
         deliver("J1");
-        QCOMPARE(OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(Table().OwnNameLabel->palette().color(QPalette::WindowText), NamedColor::Red);
         QCOMPARE(memoLines().size(), lines);
         deliver("K31");
         QVERIFY(Player(TopSeat).Tile(1)->Picture().isNull());
         deliver("K11");
         QVERIFY(!hand(1)->Picture().isNull());
         deliver("^@3Kite^$3");
-        QCOMPARE(LeftLabel->text(), QStringLiteral("Kite^$3"));  // seat number 3 sits on the Left of seat 2
+        QCOMPARE(Table().LeftLabel->text(), QStringLiteral("Kite^$3"));  // seat number 3 sits on the Left of seat 2
         deliver("^$4300");
         QCOMPARE(Player(TopSeat).GetScore(), 44);
         deliver("^@2Me");
         QCOMPARE(MemoTexts().last(), QStringLiteral("Receiving Player Data . . ."));
-        QCOMPARE(OwnNameLabel->text(), QStringLiteral("thisPlayer"));
+        QCOMPARE(Table().OwnNameLabel->text(), QStringLiteral("thisPlayer"));
         deliver("H3");
-        QCOMPARE(OwnSeatIndex, 2);
+        QCOMPARE(Shared().OwnSeatIndex, 2);
         QVERIFY(MemoTexts().last().endsWith(QStringLiteral("player number 3")));
 
         for (int slot = 1; slot <= 7; ++slot)
             hand(slot)->ShowBack();
         ChainAt(1)->setEnabled(false);
-        TurnFlag = false;
+        Shared().TurnFlag = false;
         deliver("F");  // all tiles played: only the start opens
-        QVERIFY(IsOccupied(1) && !TurnFlag);
-        const QString before = Memo->toPlainText();
+        QVERIFY(IsOccupied(1) && !Shared().TurnFlag);
+        const QString before = Table().Memo->toPlainText();
         deliver("GGG");
         deliver("abcxyz");
         deliver(QByteArray(300, 'q'));
-        QCOMPARE(Memo->toPlainText(), before);
+        QCOMPARE(Table().Memo->toPlainText(), before);
         QVERIFY(fixture.dialogs->errors.isEmpty());
     }
 
     void verboseEcho()
     {
-        connectClient();
+        QVERIFY(connectClient());
         const QList<std::pair<QByteArray, bool>> settings{
             {"Verbose=no", false}, {"Verbose=Yes", false}, {"#Verbose=no", true}, {"Verbose=yes", true}};
         for (const auto &[line, echoed] : settings) {
@@ -267,38 +270,38 @@ private slots:
     void aNonDigitEndsTheBatchWithAnError()
     {
         WriteDefaultConfigWith({{"Verbose=no", "Verbose=yes"}});
-        connectClient();
-        const QString before = Memo->toPlainText();
+        QVERIFY(connectClient());
+        const QString before = Table().Memo->toPlainText();
         deliver("EcA1x5Ed");
         QCOMPARE(fixture.dialogs->errors, QStringList{QStringLiteral("'x' is not a valid integer value")});
         QVERIFY(IsOccupied(3) && !IsOccupied(4));
-        QCOMPARE(Memo->toPlainText(), before);  // no echo either
+        QCOMPARE(Table().Memo->toPlainText(), before);  // no echo either
         deliver("^$2lots");
         QCOMPARE(fixture.dialogs->errors.size(), 2);
-        QVERIFY(ClientSocket->state() == QAbstractSocket::ConnectedState);
+        QVERIFY(Table().Connection->Socket().state() == QAbstractSocket::ConnectedState);
     }
 
     void mendedFraming()
     {
-        connectClient();
+        QVERIFY(connectClient());
         deliver("A1");
         deliver("05");
         QCOMPARE(hand(1)->TileNumber, 5);
         deliver("D^@2Kite");
-        QCOMPARE(LeftLabel->text(), QStringLiteral("Kite"));
+        QCOMPARE(Table().LeftLabel->text(), QStringLiteral("Kite"));
         QVERIFY(MemoTexts().contains(QStringLiteral("Loading . . .")));
     }
 
     void outOfRangeParametersAreIgnored()
     {
-        connectClient();
+        QVERIFY(connectClient());
         hand(1)->SetTile(5);
-        const QString memo = Memo->toPlainText();
+        const QString memo = Table().Memo->toPlainText();
         deliver("A005A905A828B{5B`5Ba7E{C0C8C9H0H5J4J9K41K08K38");
         deliver("^@5Zed");
         deliver("^$0");
-        QCOMPARE(Memo->toPlainText(), memo);
-        QCOMPARE(OwnSeatIndex, 0);
+        QCOMPARE(Table().Memo->toPlainText(), memo);
+        QCOMPARE(Shared().OwnSeatIndex, 0);
         QCOMPARE(hand(1)->TileNumber, 5);
         for (int p = 1; p <= 26; ++p)
             QVERIFY(!IsOccupied(p));
@@ -308,12 +311,12 @@ private slots:
 
     void dropsWhenItIsNotYourTurnDoNothing()
     {
-        connectClient();
+        QVERIFY(connectClient());
         dealHand({5, 9, 27, 12, 3, 20, 28});
         deliver("F");
         deliver("F");
         deliver("Ba6Bb5EaEb");
-        TurnFlag = false;
+        Shared().TurnFlag = false;
         BoardDragDrop(ChainAt(2), hand(1));
         BoardDragDrop(ChainAt(1), hand(3));
         QTest::qWait(50);

@@ -1,8 +1,11 @@
+#include "Protocol.h"
 #include "Winsock_Handling.h"
 
 #include <QRandomGenerator>
 #include <QStringList>
 #include <QTest>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 // Writes down every message the walk hands on, as "A105" or "^@3Kite".
@@ -12,7 +15,7 @@ struct Recorder : TBatchDispatcher::Handlers {
 
     void Opcode(char opcode, const char *p) override
     {
-        const QByteArray message = opcode + QByteArray(p, TBatchDispatcher::ParameterCount(opcode));
+        const QByteArray message = opcode + QByteArray(p, Protocol::OpcodeParameterCount(opcode));
         if (failOn.contains(opcode))
             throw std::runtime_error("conversion error");
         seen << QString::fromLatin1(message);
@@ -127,6 +130,44 @@ private slots:
         QCOMPARE(NoticeText(6), QStringLiteral(" Now it's your turn"));
         QCOMPARE(NoticeText(0), QString());
         QCOMPARE(NoticeText(8), QString());
+    }
+
+    void outboundMessages()
+    {
+        // The moves of the protocol's examples, each placed by the rule on its chain, and
+        // every message in a form that the server's reader takes.
+        struct Case {
+            std::vector<int> occupied;
+            int target, open, seat, slot, a, b;
+            bool handEmpty;
+            const char *wire;
+        };
+        const Case cases[] = {
+            {{1}, 1, 0, 0, 3, 5, 6, false, "Ba6Bb5EbZ0X03Yr5Yl6Wt0"},
+            {{1, 2, 3}, 3, 5, 2, 4, 5, 6, false, "Bd6EcEdZ2X24Yr6Wt2"},
+            {{1, 2, 3, 4}, 4, 2, 1, 7, 2, 2, true, "Be2EdEeZ1X17Yr2Wf1"},
+            {{1, 2}, 1, 6, 3, 2, 4, 6, false, "Bz4EaEzZ3X32Yl4Wt3"},
+        };
+        for (const Case &c : cases) {
+            const auto occupied = [&c](int p) { return std::ranges::count(c.occupied, p) > 0; };
+            const Rules::Pips pips{std::uint8_t(c.a), std::uint8_t(c.b)};
+            const Rules::Placement placement = Rules::Place(occupied, c.target, std::uint8_t(c.open), pips);
+            const auto move = Protocol::MakeMove(c.seat, c.slot, pips, c.target, placement, c.handEmpty);
+            std::vector<std::string> messages = Protocol::MoveMessages(move);
+            messages.push_back(Protocol::HandStateMessage(c.seat, c.handEmpty));
+            std::string wire;
+            for (const std::string &m : messages) {
+                const char *const *parameters = Protocol::ClientMessageParameters(m[0]);
+                QVERIFY(parameters);
+                for (std::size_t i = 1; i < m.size(); ++i)
+                    QVERIFY(parameters[i - 1] && std::strchr(parameters[i - 1], m[i]));
+                wire += m;
+            }
+            QCOMPARE(QByteArray::fromStdString(wire), QByteArray(c.wire));
+        }
+        QCOMPARE(Protocol::JoinMessage(2, "Kite"), std::string("!@2Kite"));
+        QCOMPARE(Protocol::RefusalMessage(Protocol::Refusal::NoRoom), std::string("C2"));
+        QCOMPARE(Protocol::RefusalMessage(Protocol::Refusal::Mismatch), std::string("C3"));
     }
 };
 

@@ -1,8 +1,7 @@
 #include "TestSupport.h"
 
-#include "Player_Prototype.h"
+#include "Methods.h"
 #include "Rules.h"
-#include "Winsock_Handling.h"
 
 #include <QDirIterator>
 #include <QPushButton>
@@ -17,6 +16,15 @@ void occupyOnly(std::initializer_list<int> positions)
 {
     for (int p = 1; p <= 26; ++p)
         ChainAt(p)->setEnabled(std::find(positions.begin(), positions.end(), p) != positions.end());
+}
+
+// Where NextPosition on the board's chain sends a drop on p: a position, "opening" or "no room".
+QString next(int p)
+{
+    const Rules::NextStep step = Rules::NextPosition(IsOccupied, p);
+    if (step.kind == Rules::NextStep::Position)
+        return QString::number(step.position);
+    return step.kind == Rules::NextStep::Opening ? QStringLiteral("opening") : QStringLiteral("no room");
 }
 
 bool isBlackAndWhite(const QImage &image)
@@ -59,19 +67,19 @@ private slots:
             QCOMPARE(ChainAt(p)->Position, p);
             QCOMPARE(ChainAt(p)->size(), QSize(53, 54));
         }
-        QCOMPARE(Memo->geometry(), QRect(224, 191, 345, 168));
-        QVERIFY(Memo->isReadOnly());
-        QCOMPARE(Memo->toPlainText(), QString());
-        QCOMPARE(StatusLabel->text(), QStringLiteral("Offline"));
-        QCOMPARE(StatusLabel->palette().color(QPalette::WindowText), NamedColor::Red);
-        QCOMPARE(StatusLabel->geometry(), QRect(720, 550, 90, 16));
-        QCOMPARE(OwnNameLabel->text(), QStringLiteral("thisPlayer"));
-        QVERIFY(OwnNameLabel->alignment() & Qt::AlignRight);
-        QCOMPARE(LeftLabel->geometry(), QRect(16, 80, 90, 16));
-        QCOMPARE(TopLabel->geometry(), QRect(598, 9, 90, 16));
-        QCOMPARE(RightLabel->geometry(), QRect(693, 495, 90, 16));
-        QCOMPARE(Banner->geometry(), QRect(344, 366, 104, 24));
-        QCOMPARE(ClientSocket->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(Table().Memo->geometry(), QRect(224, 191, 345, 168));
+        QVERIFY(Table().Memo->isReadOnly());
+        QCOMPARE(Table().Memo->toPlainText(), QString());
+        QCOMPARE(Table().StatusLabel->text(), QStringLiteral("Offline"));
+        QCOMPARE(Table().StatusLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(Table().StatusLabel->geometry(), QRect(720, 550, 90, 16));
+        QCOMPARE(Table().OwnNameLabel->text(), QStringLiteral("thisPlayer"));
+        QVERIFY(Table().OwnNameLabel->alignment() & Qt::AlignRight);
+        QCOMPARE(Table().LeftLabel->geometry(), QRect(16, 80, 90, 16));
+        QCOMPARE(Table().TopLabel->geometry(), QRect(598, 9, 90, 16));
+        QCOMPARE(Table().RightLabel->geometry(), QRect(693, 495, 90, 16));
+        QCOMPARE(Table().Banner->geometry(), QRect(344, 366, 104, 24));
+        QCOMPARE(Table().Connection->Socket().state(), QAbstractSocket::UnconnectedState);
     }
 
     void builtInPicturesAreFoundByName()
@@ -138,24 +146,24 @@ private slots:
     void nextPosition()
     {
         occupyOnly({1});
-        QCOMPARE(NextPosition(1), 1);  // the opening
+        QCOMPARE(next(1), QLatin1String("opening"));
         occupyOnly({1, 2});
-        QCOMPARE(NextPosition(1), 26);
-        QCOMPARE(NextPosition(2), 3);
+        QCOMPARE(next(1), QLatin1String("26"));
+        QCOMPARE(next(2), QLatin1String("3"));
         occupyOnly({1, 26});
-        QCOMPARE(NextPosition(1), 2);
-        QCOMPARE(NextPosition(26), 25);
+        QCOMPARE(next(1), QLatin1String("2"));
+        QCOMPARE(next(26), QLatin1String("25"));
         occupyOnly({26, 1, 2, 3});
-        QCOMPARE(NextPosition(1), 99);
-        QCOMPARE(NextPosition(2), 99);
-        QCOMPARE(NextPosition(3), 4);
+        QCOMPARE(next(1), QLatin1String("no room"));
+        QCOMPARE(next(2), QLatin1String("no room"));
+        QCOMPARE(next(3), QLatin1String("4"));
         occupyOnly({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26});
-        QCOMPARE(NextPosition(26), 99);  // never on to 1 or a 27th place
+        QCOMPARE(next(26), QLatin1String("no room"));  // never on to 1 or a 27th place
         occupyOnly({1, 2, 3, 24, 25, 26});
-        QCOMPARE(NextPosition(23 + 1), 23);
+        QCOMPARE(next(23 + 1), QLatin1String("23"));
         occupyOnly({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25});
-        QCOMPARE(NextPosition(25), 26);  // the right branch reaching 26
-        QCOMPARE(Rules::TargetSide(IsOccupied, 26), 'l');
+        QCOMPARE(next(25), QLatin1String("26"));  // the right branch reaching 26
+        QCOMPARE(Rules::TargetSide(IsOccupied, 26), Rules::Branch::Left);
     }
 
     void placementRule()
@@ -170,11 +178,11 @@ private slots:
         QCOMPARE(onThree.kind, P::Match);
         QCOMPARE(onThree.next, 4);
         QCOMPARE(onThree.shown, 6);
-        QCOMPARE(onThree.side, 'r');
+        QCOMPARE(onThree.side, Rules::Branch::Right);
         const P onTwentySix = Rules::Place(IsOccupied, 26, 4, {2, 4});
         QCOMPARE(onTwentySix.next, 25);
         QCOMPARE(onTwentySix.shown, 2);
-        QCOMPARE(onTwentySix.side, 'l');
+        QCOMPARE(onTwentySix.side, Rules::Branch::Left);
         QCOMPARE(Rules::Place(IsOccupied, 3, 5, {3, 4}).kind, P::Mismatch);
         const P dbl = Rules::Place(IsOccupied, 3, 5, {5, 5});
         QCOMPARE(dbl.shown, 5);
@@ -183,14 +191,14 @@ private slots:
         occupyOnly({1, 2});
         const P left = Rules::Place(IsOccupied, 1, 6, {4, 6});
         QCOMPARE(left.next, 26);
-        QCOMPARE(left.side, 'l');
+        QCOMPARE(left.side, Rules::Branch::Left);
     }
 
     void handHelpers()
     {
         occupyOnly({5, 6});
-        QCOMPARE(Rules::TargetSide(IsOccupied, 4), 'l');
-        QCOMPARE(Rules::TargetSide(IsOccupied, 6), 'r');
+        QCOMPARE(Rules::TargetSide(IsOccupied, 4), Rules::Branch::Left);
+        QCOMPARE(Rules::TargetSide(IsOccupied, 6), Rules::Branch::Right);
         hand(2)->SetTile(12);
         hand(6)->SetTile(12);
         QCOMPARE(FindHandSlot(12), 2);
@@ -221,11 +229,10 @@ private slots:
         QCOMPARE(left.GetScore(), 44);
         left.ClearTile(3);
         QVERIFY(left.Tile(3)->Picture().isNull());
-        left.PlaceTile(3, 16, 212, 'L');
+        left.PlaceTile(3, 16, 212, SeatSide::Left);
         QCOMPARE(left.Tile(3)->Picture().size(), QSize(111, 53));
-        left.PlaceTile(3, 20, 30, 'Q');  // another side only moves it
-        QCOMPARE(left.Tile(3)->pos(), QPoint(20, 30));
-        left.PlaceTile(9, 0, 0, 'L');  // slots outside 1..7 are ignored
+        QCOMPARE(left.Tile(3)->pos(), QPoint(16, 212));
+        left.PlaceTile(9, 0, 0, SeatSide::Left);  // slots outside 1..7 are ignored
         left.SetName(QStringLiteral("Kite"));
         left.Reset();
         QCOMPARE(left.GetName(), QString());
@@ -237,7 +244,7 @@ private slots:
     {
         const int expected[4][4] = {{0, 1, 2, 3}, {3, 0, 1, 2}, {2, 3, 0, 1}, {1, 2, 3, 0}};
         for (int own = 0; own < 4; ++own) {
-            OwnSeatIndex = static_cast<std::uint8_t>(own);
+            Shared().OwnSeatIndex = static_cast<std::uint8_t>(own);
             for (int seat = 0; seat < 4; ++seat)
                 QCOMPARE(ViewOf(seat), expected[own][seat]);
         }
@@ -252,10 +259,10 @@ private slots:
         occupyOnly({1, 2, 3});
         ChainAt(2)->Pips = 4;
         Player(TopSeat).ClearTile(2);
-        TurnFlag = true;
-        Online = true;
+        Shared().TurnFlag = true;
+        Shared().Online = true;
         ResetTable();
-        QVERIFY(Memo->toPlainText().endsWith(QStringLiteral(" ] : Loading . . .")));
+        QVERIFY(Table().Memo->toPlainText().endsWith(QStringLiteral(" ] : Loading . . .")));
         for (int slot = 1; slot <= 7; ++slot) {
             QVERIFY(hand(slot)->isEnabled());
             QCOMPARE(hand(slot)->FirstPips, 0);
@@ -266,15 +273,15 @@ private slots:
             QVERIFY(!IsOccupied(p));
         QCOMPARE(ChainAt(2)->Pips, 4);
         QVERIFY(!Player(TopSeat).Tile(2)->Picture().isNull());
-        QVERIFY(!TurnFlag);
-        QVERIFY(!Online);  // the socket is not connected
-        QCOMPARE(Memo->palette().color(QPalette::Base), NamedColor::Silver);
+        QVERIFY(!Shared().TurnFlag);
+        QVERIFY(!Shared().Online);  // the socket is not connected
+        QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Silver);
     }
 
     void logLine()
     {
         LogLine(QString());
-        const QString line = Memo->toPlainText();
+        const QString line = Table().Memo->toPlainText();
         QVERIFY2(
             QRegularExpression(QStringLiteral("^\\[ \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? \\] : $")).match(line).hasMatch(),
             qPrintable(line));
@@ -290,10 +297,10 @@ private slots:
             QByteArray bytes(random.bounded(1, 10), '\0');
             for (char &c : bytes)
                 c = random.bounded(8) ? alphabet[random.bounded(alphabet.size())] : char(random.bounded(256));
-            Guarded([&] { DispatchBatch(bytes); });
-            QVERIFY(OwnSeatIndex <= 3);
+            Guarded([&] { Table().Connection->Dispatch(bytes); });
+            QVERIFY(Shared().OwnSeatIndex <= 3);
         }
-        ClientDispatcher().Clear();
+        Table().Connection->Dispatcher().Clear();
     }
 
     void missingPictureIsReportedByName()
@@ -323,8 +330,8 @@ private slots:
         QCOMPARE(fixture.dialogs->errors.size(), 1);
         QVERIFY(fixture.dialogs->errors[0].contains(QStringLiteral("tiny/9.bmp")));
         QVERIFY(Player(Local).Tile(1) != nullptr);  // what was built stays usable
-        QVERIFY(!Memo);                             // the steps after the failure were skipped
-        QVERIFY(!ConnectButton);
+        QVERIFY(!Table().Memo);                     // the steps after the failure were skipped
+        QVERIFY(!Table().ConnectButton);
     }
 };
 

@@ -1,6 +1,5 @@
 #include "TestSupport.h"
 
-#include "Player_Prototype.h"
 #include "Times.h"
 
 #include <QPushButton>
@@ -16,35 +15,37 @@ class TestWatchdog : public QObject {
     QStringList seen;  // the memo's last line, the status and the Connect button at the question
     int ticksAtAnswer = 0;
 
-    void connectClient()
+    // Connects to the fake server and waits for the join; false when it fails.
+    bool connectClient()
     {
-        QVERIFY(server.listen());
+        if (!server.listen())
+            return false;
         server.wire.clear();
-        StartConnection(QStringLiteral("127.0.0.1"));
-        QTRY_VERIFY_WITH_TIMEOUT(server.wire.endsWith('V'), 5000);
-        QVERIFY(WatchdogTimer->isActive());
+        Table().Connection->Open(QStringLiteral("127.0.0.1"));
+        return QTest::qWaitFor([this] { return server.wire.endsWith('V'); }, 5000) && Table().WatchdogTimer->isActive();
     }
-    void serverGoesAway()
+    // The server leaves without the client's error event; false when the client missed it.
+    bool serverGoesAway()
     {
         server.goAway();
-        QTRY_COMPARE(ClientSocket->state(), QAbstractSocket::UnconnectedState);
-        QVERIFY(Online);
+        return QTest::qWaitFor([] { return !Table().Connection->IsConnected(); }) && Shared().Online;
     }
     // From here on the test ticks; the timer still runs, but ticks nothing.
     void tickByHand()
     {
-        QObject::disconnect(WatchdogTimer, &QTimer::timeout, nullptr, nullptr);
-        WatchdogTicks = 0;
+        QObject::disconnect(Table().WatchdogTimer, &QTimer::timeout, nullptr, nullptr);
+        Shared().WatchdogTicks = 0;
     }
     void answer(bool ok, int ticksMeanwhile = 0)
     {
         Dialogs().confirm = [=, this](const QString &text) {
             fixture.dialogs->questions << text;
-            seen = {MemoTexts().last(), StatusLabel->text(), StatusLabel->palette().color(QPalette::WindowText).name(),
-                    ConnectButton->isEnabled() ? "Connect enabled" : "Connect disabled"};
+            seen = {MemoTexts().last(), Table().StatusLabel->text(),
+                    Table().StatusLabel->palette().color(QPalette::WindowText).name(),
+                    Table().ConnectButton->isEnabled() ? "Connect enabled" : "Connect disabled"};
             for (int i = 0; i < ticksMeanwhile; ++i)
                 WatchdogTick();
-            ticksAtAnswer = WatchdogTicks;
+            ticksAtAnswer = Shared().WatchdogTicks;
             return ok;
         };
     }
@@ -61,31 +62,31 @@ private slots:
     void timerNoticesALostServerAndOkRestarts()
     {
         answer(true);
-        connectClient();
+        QVERIFY(connectClient());
         server.peer->write("A105EaBa5F");
         QTRY_VERIFY(IsOccupied(1) && !Player(Local).Tile(1)->isEnabled());
         for (int view = Local; view <= RightSeat; ++view)
             Player(view).SetName(QStringLiteral("Kite"));
-        serverGoesAway();
+        QVERIFY(serverGoesAway());
         QTRY_COMPARE_WITH_TIMEOUT(fixture.dialogs->questions, QStringList{QStringLiteral("restart the game?")}, 7000);
         QCOMPARE(seen,
                  (QStringList{"You've been disconnected by server, recheck your connection", "Offline", "#ff0000",
                               "Connect enabled"}));
-        QCOMPARE(Memo->toPlainText(), QString());
+        QCOMPARE(Table().Memo->toPlainText(), QString());
         for (int view = Local; view <= RightSeat; ++view)
             QCOMPARE(Player(view).GetName(), QString());
         for (int p = 1; p <= 26; ++p)
             QVERIFY(!IsOccupied(p));
         QVERIFY(Player(Local).Tile(1)->isEnabled() && Player(Local).Tile(1)->FirstPips == 0);
-        QVERIFY(!Online);
+        QVERIFY(!Shared().Online);
     }
 
     void cancelKeepsTheTableAndTicksStopAt255()
     {
         tickByHand();
-        connectClient();
+        QVERIFY(connectClient());
         Player(Local).SetName(QStringLiteral("Kite"));
-        serverGoesAway();
+        QVERIFY(serverGoesAway());
         const QStringList memo = MemoTexts();
         answer(false, 300);  // five minutes of ticks while the question is open
         for (int tick = 1; tick <= 4; ++tick)
@@ -94,10 +95,10 @@ private slots:
         WatchdogTick();
         QCOMPARE(fixture.dialogs->questions.size(), 1);
         QCOMPARE(ticksAtAnswer, 255);
-        QCOMPARE(WatchdogTicks, 0);
+        QCOMPARE(Shared().WatchdogTicks, 0);
         QCOMPARE(MemoTexts(), memo + QStringList{seen[0]});
         QCOMPARE(Player(Local).GetName(), QStringLiteral("Kite"));
-        QVERIFY(!Online && ConnectButton->isEnabled());
+        QVERIFY(!Shared().Online && Table().ConnectButton->isEnabled());
         for (int tick = 1; tick <= 10; ++tick)
             WatchdogTick();
         QCOMPARE(fixture.dialogs->questions.size(), 1);  // offline now: nothing more to report
@@ -105,26 +106,26 @@ private slots:
 
     void neverConnectedReportsNothing()
     {
-        QVERIFY(!WatchdogTimer->isActive());
-        const QString memo = Memo->toPlainText();
+        QVERIFY(!Table().WatchdogTimer->isActive());
+        const QString memo = Table().Memo->toPlainText();
         for (int tick = 1; tick <= 10; ++tick)
             WatchdogTick();
-        QCOMPARE(Memo->toPlainText(), memo);
+        QCOMPARE(Table().Memo->toPlainText(), memo);
         QVERIFY(fixture.dialogs->questions.isEmpty());
     }
 
     void countKeptAcrossAnErrorShortensTheFirstCheck()
     {
         tickByHand();
-        connectClient();
+        QVERIFY(connectClient());
         for (int tick = 1; tick <= 3; ++tick)
             WatchdogTick();
         server.goAway();
-        StartConnection(QStringLiteral("127.0.0.1"));  // refused: the socket's error event
-        QTRY_VERIFY(!WatchdogTimer->isActive());
-        QCOMPARE(WatchdogTicks, 3);
-        connectClient();
-        serverGoesAway();
+        Table().Connection->Open(QStringLiteral("127.0.0.1"));  // refused: the socket's error event
+        QTRY_VERIFY(!Table().WatchdogTimer->isActive());
+        QCOMPARE(Shared().WatchdogTicks, 3);
+        QVERIFY(connectClient());
+        QVERIFY(serverGoesAway());
         WatchdogTick();
         QVERIFY(fixture.dialogs->questions.isEmpty());
         WatchdogTick();

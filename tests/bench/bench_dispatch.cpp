@@ -42,7 +42,7 @@ void BM_DispatchGame(benchmark::State &state)
     qint64 bytes = 0;
     for (auto _ : state) {
         for (const QByteArray &read : reads) {
-            DispatchBatch(read);
+            Table().Connection->Dispatch(read);
             bytes += read.size();
         }
     }

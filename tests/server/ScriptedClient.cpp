@@ -132,16 +132,7 @@ std::optional<Placed> ScriptedClient::pickMove() const
             const Rules::Placement placement = Rules::Place(isOccupied, target, pips_[target], *pips);
             if (placement.kind != Rules::Placement::Opening && placement.kind != Rules::Placement::Match)
                 continue;
-            const bool opening = placement.kind == Rules::Placement::Opening;
-            const Placed move{seat,
-                              slot,
-                              *pips,
-                              target,
-                              opening,
-                              opening ? 2 : placement.next,
-                              opening ? pips->first : placement.shown,
-                              placement.side,
-                              tilesLeft == 1};
+            const Placed move = Protocol::MakeMove(seat, slot, *pips, target, placement, tilesLeft == 1);
             if (!best || move.pips.first + move.pips.second > best->pips.first + best->pips.second)
                 best = move;
         }

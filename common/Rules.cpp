@@ -1,5 +1,7 @@
 #include "Rules.h"
 
+#include <utility>
+
 namespace Rules {
 
 std::optional<Pips> PipsOfTile(int tile)
@@ -28,39 +30,44 @@ int TileOf(int a, int b)
     return tile + (b - a) + 1;
 }
 
-std::uint8_t NextPosition(const Occupied &occupied, int p)
+NextStep NextPosition(const Occupied &occupied, int p)
 {
     const auto isOccupied = [&](int q) { return q > RingSize || occupied(q); };
     if (p == 1) {
         const bool right = isOccupied(2), left = isOccupied(RingSize);
         if (!right && !left)
-            return Opening;
+            return {NextStep::Opening};
         if (right && left)
-            return NoRoom;
-        return right ? RingSize : 2;
+            return {NextStep::NoRoom};
+        return {NextStep::Position, right ? RingSize : 2};
     }
     if (p < 1 || p > RingSize)
-        return NoRoom;
+        return {NextStep::NoRoom};
     if (!isOccupied(p + 1))
-        return static_cast<std::uint8_t>(p + 1);
+        return {NextStep::Position, p + 1};
     if (!isOccupied(p - 1))
-        return static_cast<std::uint8_t>(p - 1);
-    return NoRoom;
+        return {NextStep::Position, p - 1};
+    return {NextStep::NoRoom};
 }
 
-char TargetSide(const Occupied &occupied, int n) { return (n + 1 > RingSize || occupied(n + 1)) ? 'l' : 'r'; }
+char BranchLetter(Branch branch) { return branch == Branch::Left ? 'l' : 'r'; }
+
+Branch TargetSide(const Occupied &occupied, int n)
+{
+    return (n + 1 > RingSize || occupied(n + 1)) ? Branch::Left : Branch::Right;
+}
 
 Placement Place(const Occupied &occupied, int p, std::uint8_t open, Pips tile)
 {
-    const std::uint8_t next = NextPosition(occupied, p);
-    if (next == Opening)
+    const NextStep next = NextPosition(occupied, p);
+    if (next.kind == NextStep::Opening)
         return {Placement::Opening};
-    if (next == NoRoom)
+    if (next.kind == NextStep::NoRoom)
         return {Placement::NoRoom};
     if (tile.first != open && tile.second != open)
         return {Placement::Mismatch};
     const std::uint8_t shown = tile.first == open ? tile.second : tile.first;
-    return {Placement::Match, next, shown, TargetSide(occupied, next)};
+    return {Placement::Match, next.position, shown, TargetSide(occupied, next.position)};
 }
 
 }  // namespace Rules

@@ -1,0 +1,6 @@
+#include "Sound.h"
+
+// Sound is not built yet: the program is silent.
+void StartMultimedia() {}
+
+void PlayEffect(const QString &) {}

@@ -1,0 +1,88 @@
+#include "Protocol.h"
+
+#include "Convert.h"
+
+#include <array>
+
+namespace Protocol {
+namespace {
+std::string letter(int position) { return std::string(1, Convert12A(static_cast<std::uint8_t>(position))); }
+std::string number(int value) { return std::to_string(value); }
+}  // namespace
+
+int OpcodeParameterCount(char opcode)
+{
+    static constexpr std::array<int, 11> counts{3, 2, 1, 0, 1, 0, 0, 1, 0, 1, 2};  // A..K
+    return (opcode >= 'A' && opcode <= 'K') ? counts[static_cast<std::size_t>(opcode - 'A')] : -1;
+}
+
+const char *const *ClientMessageParameters(char kind)
+{
+    static const char *const letters = "abcdefghijklmnopqrstuvwxyz";
+    static const char *const digits = "0123456789";
+    static const char *const b[] = {letters, "0123456", nullptr};
+    static const char *const e[] = {letters, nullptr};
+    static const char *const z[] = {digits, nullptr};
+    static const char *const x[] = {digits, digits, nullptr};
+    static const char *const y[] = {"lr", digits, nullptr};
+    static const char *const w[] = {"ft", digits, nullptr};
+    static const char *const c[] = {"23", nullptr};
+    static const char *const v[] = {nullptr};
+    switch (kind) {
+    case 'B': return b;
+    case 'E': return e;
+    case 'Z': return z;
+    case 'X': return x;
+    case 'Y': return y;
+    case 'W': return w;
+    case 'C': return c;
+    case 'V': return v;
+    default: return nullptr;
+    }
+}
+
+std::string JoinMessage(int ownSeatIndex, std::string_view name)
+{
+    return "!@" + number(ownSeatIndex) + std::string(name);
+}
+
+std::string RefusalMessage(Refusal refusal) { return "C" + number(static_cast<int>(refusal)); }
+
+PlacedMove MakeMove(int seat, int slot, Rules::Pips pips, int target, const Rules::Placement &placement, bool handEmpty)
+{
+    PlacedMove move{seat, slot, pips, target};
+    move.handEmpty = handEmpty;
+    if (placement.kind == Rules::Placement::Opening) {
+        move.opening = true;
+        move.next = 2;
+        move.shown = pips.first;
+    } else {
+        move.next = placement.next;
+        move.shown = placement.shown;
+        move.side = placement.side;
+    }
+    return move;
+}
+
+std::vector<std::string> MoveMessages(const PlacedMove &move)
+{
+    const std::string a = number(move.pips.first), b = number(move.pips.second), seat = number(move.seat);
+    std::vector<std::string> messages;
+    if (move.opening)
+        messages = {"Ba" + b, "Bb" + a, "Eb"};
+    else
+        messages = {"B" + letter(move.next) + number(move.shown), "E" + letter(move.target), "E" + letter(move.next)};
+    messages.push_back("Z" + seat);
+    messages.push_back("X" + seat + number(move.slot));
+    if (move.opening) {
+        messages.push_back("Yr" + a);
+        messages.push_back("Yl" + b);
+    } else {
+        messages.push_back("Y" + std::string(1, Rules::BranchLetter(move.side)) + number(move.shown));
+    }
+    return messages;
+}
+
+std::string HandStateMessage(int seat, bool handEmpty) { return (handEmpty ? "Wf" : "Wt") + number(seat); }
+
+}  // namespace Protocol
