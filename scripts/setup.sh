@@ -8,6 +8,12 @@ kelmar_packages=(
   fonts-dejavu-core fonts-comic-neue
 )
 
+# Rebuilds reuse earlier compiles when ccache is there; it is not required.
+kelmar_cmake_launcher() {
+  command -v ccache >/dev/null && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+  return 0
+}
+
 kelmar_install_missing() {
   local missing=()
   local p
