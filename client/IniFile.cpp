@@ -1,9 +1,9 @@
 #include "IniFile.h"
 
 #include "Global.h"
+#include "IniText.h"
 
 #include <QFile>
-#include <QStringList>
 #include <array>
 
 namespace {
@@ -11,36 +11,17 @@ namespace {
 // stall every lookup.
 constexpr qint64 MaxConfigBytes = 1 << 20;
 
-QStringList readLines(const QString &path)
+std::optional<QString> findValue(const QString &path, const QString &section, const QString &key)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = QString::fromLatin1(file.read(MaxConfigBytes));
-    return text.split(QLatin1Char('\n'));
-}
-
-std::optional<QString> findValue(const QString &path, const QString &section, const QString &key)
-{
-    bool inSection = false;
-    for (QString line : readLines(path)) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            const qsizetype close = line.indexOf(QLatin1Char(']'));
-            if (close > 0) {
-                inSection = line.mid(1, close - 1).trimmed().compare(section, Qt::CaseInsensitive) == 0;
-                continue;
-            }
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (!inSection || eq < 0)
-            continue;
-        if (line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
-            return line.mid(eq + 1).trimmed();
-    }
-    return std::nullopt;
+        return std::nullopt;
+    const QByteArray text = file.read(MaxConfigBytes);
+    const auto value = IniText(std::string_view(text.constData(), std::size_t(text.size())))
+                           .Value(section.toStdString(), key.toStdString());
+    if (!value)
+        return std::nullopt;
+    return QString::fromLatin1(value->data(), qsizetype(value->size()));
 }
 
 using Palette = std::array<QColor, 13>;
@@ -152,49 +133,12 @@ std::int64_t TIniFile::ReadInteger(const QString &section, const QString &key, s
     const auto value = findValue(path_, section, key);
     if (!value)
         return def;
-    return ParseIniInteger(*value).value_or(def);
+    return ParseIniInteger(value->toStdString()).value_or(def);
 }
 
 QColor TIniFile::ReadColor(const QString &section, const QString &key, ColorTable table) const
 {
     return ColorFromIndex(table, ReadInteger(section, key, 0));
-}
-
-std::optional<std::int64_t> ParseIniInteger(const QString &text)
-{
-    QString digits = text;
-    bool negative = false;
-    if (digits.startsWith(QLatin1Char('-')) || digits.startsWith(QLatin1Char('+'))) {
-        negative = digits.startsWith(QLatin1Char('-'));
-        digits.remove(0, 1);
-    }
-    int base = 10;
-    if (digits.startsWith(QLatin1Char('$'))) {
-        base = 16;
-        digits.remove(0, 1);
-    } else if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        base = 16;
-        digits.remove(0, 2);
-    }
-    if (digits.isEmpty() || digits.size() > 10)
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (const QChar c : digits) {
-        const char16_t u = c.toLower().unicode();
-        int d = -1;
-        if (u >= '0' && u <= '9')
-            d = u - '0';
-        else if (base == 16 && u >= 'a' && u <= 'f')
-            d = u - 'a' + 10;
-        if (d < 0)
-            return std::nullopt;
-        value = value * base + d;
-    }
-    // Decimal numbers must fit a signed 32-bit value; hexadecimal ones may use all 32 bits.
-    const std::int64_t limit = base == 16 ? 0xFFFFFFFFLL : (negative ? 2147483648LL : 2147483647LL);
-    if (value > limit)
-        return std::nullopt;
-    return negative ? -value : value;
 }
 
 QColor ColorFromIndex(ColorTable table, std::int64_t index)

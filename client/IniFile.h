@@ -18,7 +18,7 @@ public:
     QString ReadString(const QString &section, const QString &key, const QString &def) const;
     // A switch is on only when it reads exactly "yes"; an absent switch reads "yes".
     bool ReadSwitch(const QString &section, const QString &key) const;
-    // A number as ParseIniInteger reads it; the default when absent or not a number.
+    // A number as ParseIniInteger (IniText.h) reads it; the default when absent or not a number.
     std::int64_t ReadInteger(const QString &section, const QString &key, std::int64_t def) const;
     // The colour that the key's index selects in its table (absent or garbage: row 0).
     QColor ReadColor(const QString &section, const QString &key, ColorTable table) const;
@@ -29,8 +29,6 @@ private:
     QString path_;
 };
 
-// Decimal with an optional sign, or hexadecimal after 0x or $, within 32 bits.
-std::optional<std::int64_t> ParseIniInteger(const QString &text);
 // Looks up the low eight bits of an index; rows past the end of a table give row 0.
 QColor ColorFromIndex(ColorTable table, std::int64_t index);
 

@@ -1,5 +1,6 @@
 #include "Global.h"
 #include "IniFile.h"
+#include "IniText.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,6 +74,14 @@ private slots:
         QCOMPARE(ini.ReadColor("Color", "Background", ColorTable::Background), MoneyGreen);
         QCOMPARE(ini.ReadColor("Color", "MemoActive", ColorTable::MemoActive), Cream);
         QCOMPARE(ini.ReadColor("Color", "MemoInactive", ColorTable::MemoInactive), Aqua);
+    }
+
+    void sectionsInTheOrderOfTheText()
+    {
+        const IniText ini("k=0\n[Colour1]\ncolor=1\n[ Main ]\n[colour1]\ncolor=2\nCOLOR=3\n[Colours\n");
+        QCOMPARE(ini.Sections(), (std::vector<std::string>{"Colour1", "Main"}));
+        QCOMPARE(ini.Value("COLOUR1", "Color"), std::optional<std::string>("1"));  // a section written twice is one
+        QVERIFY(!ini.Value("Colours", "color"));
     }
 
     void keysOutsideTheirSectionDoNotCount()
