@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
-#include <QImageReader>
 #include <QMimeData>
 #include <QPainter>
 
@@ -18,14 +17,7 @@ void TImage::SetPicture(const QPixmap &picture)
     update();
 }
 
-void TImage::LoadPicture(const QString &path)
-{
-    QImageReader reader(path);
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw KelmarError(QStringLiteral("Cannot load picture \"%1\": %2").arg(path, reader.errorString()));
-    SetPicture(QPixmap::fromImage(image));
-}
+void TImage::LoadPicture(const QString &path) { SetPicture(::LoadPicture(path)); }
 
 void TImage::paintEvent(QPaintEvent *)
 {

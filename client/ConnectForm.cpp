@@ -136,9 +136,7 @@ TConnectForm::TConnectForm()
     font.setPixelSize(11);
     setFont(font);
     setFixedSize(ClientSize);
-    const QRect desktop = screen()->geometry();
-    move(desktop.x() + (desktop.width() - OuterSize.width()) / 2,
-         desktop.y() + (desktop.height() - OuterSize.height()) / 2);
+    CentreOnScreen(this, OuterSize);
 
     auto *frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);

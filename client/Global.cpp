@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFontMetrics>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -46,6 +48,22 @@ bool AskConfirmation(const QString &text)
         == QMessageBox::Ok;
 }
 
+void ShowInformation(const QString &text)
+{
+    if (Dialogs().information)
+        return Dialogs().information(text);
+    QMessageBox::warning(boxOwner(), QStringLiteral("Information"), text);
+}
+
+void AskForAttention(QWidget *window)
+{
+    if (!window || window->isActiveWindow())
+        return;
+    if (Dialogs().alert)
+        return Dialogs().alert(window);
+    QApplication::alert(window);
+}
+
 bool Guarded(const std::function<void()> &step)
 {
     try {
@@ -82,6 +100,27 @@ QPixmap BuiltinPixmap(const QString &name)
             return QPixmap(it.filePath());
     }
     return {};
+}
+
+QPixmap LoadPicture(const QString &path)
+{
+    QImageReader reader(path);
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw KelmarError(QStringLiteral("Cannot load picture \"%1\": %2").arg(path, reader.errorString()));
+    return QPixmap::fromImage(image);
+}
+
+QFont FontWithCellHeight(const QString &family, int cellHeight, bool bold)
+{
+    QFont font(family);
+    font.setBold(bold);
+    for (int pixels = cellHeight; pixels > 1; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).height() <= cellHeight)
+            break;
+    }
+    return font;
 }
 
 bool HasSwitch(const QString &name, const QStringList &arguments)

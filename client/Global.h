@@ -1,6 +1,7 @@
 #pragma once
 // Shared state, helpers, paths and error reporting of the client.
 #include <QColor>
+#include <QFont>
 #include <QPixmap>
 #include <QString>
 #include <QStringList>
@@ -22,14 +23,19 @@ public:
 // The three kinds of box the client shows. Tests replace them to see what would be
 // shown without a modal box; an empty member means the real box.
 struct DialogHooks {
-    std::function<void(const QString &)> error;    // error box with the error's text
-    std::function<void(const QString &)> message;  // plain box, OK only, no icon
-    std::function<bool(const QString &)> confirm;  // "Confirmation", OK/Cancel, warning icon
+    std::function<void(const QString &)> error;        // error box with the error's text
+    std::function<void(const QString &)> message;      // plain box, OK only, no icon
+    std::function<bool(const QString &)> confirm;      // "Confirmation", OK/Cancel, warning icon
+    std::function<void(const QString &)> information;  // "Information", OK only, warning icon
+    std::function<void(QWidget *)> alert;              // the window asks for the player's attention
 };
 DialogHooks &Dialogs();
 void ReportError(const QString &text);
 void ShowMessage(const QString &text);
 bool AskConfirmation(const QString &text);  // true for OK
+void ShowInformation(const QString &text);
+// Flashes the window's task bar entry, or the like, when it is not the active window.
+void AskForAttention(QWidget *window);
 
 // Runs one step at an event-loop edge: exceptions become a report. Returns false on error.
 bool Guarded(const std::function<void()> &step);
@@ -44,6 +50,11 @@ QString ResourceDir();
 
 // Built-in pictures and cursors, found by name without regard to case.
 QPixmap BuiltinPixmap(const QString &name);
+// A picture file; throws KelmarError naming the file when it cannot be read.
+QPixmap LoadPicture(const QString &path);
+// A font whose lines are `cellHeight` pixels high (ascent and descent), as the classic
+// designs give their fonts.
+QFont FontWithCellHeight(const QString &family, int cellHeight, bool bold = false);
 
 // True when an argument (the program name excluded) is exactly "-" + name.
 bool HasSwitch(const QString &name, const QStringList &arguments);

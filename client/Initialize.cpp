@@ -84,6 +84,15 @@ ScreenFit FitScreen(QSize screen, QRect workArea)
 
 void SetScreenOverride(std::optional<std::pair<QSize, QRect>> screen) { screenOverride = screen; }
 
+QRect ScreenRect() { return QRect(QPoint(0, 0), primaryScreen().first); }
+
+void CentreOnScreen(QWidget *window, QSize outerSize)
+{
+    const QRect screen = ScreenRect();
+    window->move(screen.x() + (screen.width() - outerSize.width()) / 2,
+                 screen.y() + (screen.height() - outerSize.height()) / 2);
+}
+
 QCursor CustomCursor(CursorKind kind) { return customCursors[static_cast<std::size_t>(kind)]; }
 
 TPlayer &Player(int view)

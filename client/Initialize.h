@@ -53,6 +53,10 @@ struct ScreenFit {
 ScreenFit FitScreen(QSize screen, QRect workArea);
 // Replaces the primary screen's geometry for FitScreen (tests); nullopt uses the real one.
 void SetScreenOverride(std::optional<std::pair<QSize, QRect>> screen);
+// The primary screen, as FitScreen sees it; windows are centred on it.
+QRect ScreenRect();
+// Moves a top-level window so that its frame is centred on the screen.
+void CentreOnScreen(QWidget *window, QSize outerSize);
 
 inline const char *const ScreenTooSmallText
     = "This Games required : Windows-compatible display with at least 800x600 resolution";

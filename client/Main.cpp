@@ -136,6 +136,7 @@ TMainBoard::TMainBoard() : table_(this)
 
 TMainBoard::~TMainBoard()
 {
+    ReleaseInstanceMark();  // the quit sequence does it; so does the board's end
     delete table_.Connection.data();
     if (mainBoard == this)
         mainBoard = nullptr;

@@ -9,6 +9,7 @@
 #include "Sound.h"
 
 #include <QHostAddress>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 #include <array>
@@ -32,6 +33,8 @@ void TBatchDispatcher::Dispatch(const QByteArray &read, Handlers &handlers)
             return;
         }
         handlers.Opcode(c, batch.constData() + i + 1);
+        if (handlers.Stopped())
+            return;
     }
 }
 
@@ -94,6 +97,7 @@ void switchTurn()
         if (!tile->IsPlayed() && tile->isEnabledTo(tile->parentWidget())) {
             Shared().TurnFlag = true;
             SetTurnIndicator(true);
+            AskForAttention(Table().Board);
             return;
         }
     }
@@ -175,6 +179,9 @@ void TTableHandlers::Opcode(char opcode, const char *p)
     default: return;  // G, and anything else, does nothing
     }
 }
+
+// A handler that lets events run (the information panel) may see the player quit.
+bool TTableHandlers::Stopped() const { return Shared().QuitRequested; }
 
 void TTableHandlers::PlayerData(const QByteArray &message)
 {
@@ -278,7 +285,16 @@ void TClientConnection::ClientConnect()
 void TClientConnection::ClientSocketRead()
 {
     const QByteArray batch = socket_->readAll();
+    const auto later = qScopeGuard([this] {
+        // Qt does not report a read while its read event is being handled, so what arrived
+        // while a handler let events run (the information panel) is read next.
+        if (socket_->bytesAvailable() > 0 && !Shared().QuitRequested)
+            QMetaObject::invokeMethod(
+                this, [this] { Guarded([this] { ClientSocketRead(); }); }, Qt::QueuedConnection);
+    });
     Dispatch(batch);
+    if (Shared().QuitRequested)
+        return;
     if (Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Verbose")))
         LogLine(QString::fromLatin1(batch));
 }

@@ -19,6 +19,8 @@ public:
         virtual ~Handlers() = default;
         virtual void Opcode(char opcode, const char *parameters) = 0;
         virtual void PlayerData(const QByteArray &message) = 0;
+        // True when the rest of the batch must not be handled (the program is ending).
+        virtual bool Stopped() const { return false; }
     };
 
     // At most an opcode and two of its parameters wait for the next read.
@@ -38,6 +40,7 @@ class TTableHandlers : public TBatchDispatcher::Handlers {
 public:
     void Opcode(char opcode, const char *parameters) override;
     void PlayerData(const QByteArray &message) override;
+    bool Stopped() const override;
 };
 
 // The client's one connection to the server. It owns the socket and the dispatcher of

@@ -5,21 +5,25 @@
 #include "IniFile.h"
 #include "Initialize.h"
 #include "Main.h"
+#include "Sound.h"
 #include "Winsock_Handling.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <memory>
 
 // Records every box the client would show; answers questions with `answer`.
 struct RecordedDialogs {
-    QStringList errors, messages, questions;
+    QStringList errors, messages, questions, informations;
+    int alerts = 0;
     bool answer = false;
 
     RecordedDialogs()
@@ -30,9 +34,41 @@ struct RecordedDialogs {
             questions << t;
             return answer;
         };
+        Dialogs().information = [this](const QString &t) { informations << t; };
+        Dialogs().alert = [this](QWidget *) { ++alerts; };
     }
     ~RecordedDialogs() { Dialogs() = {}; }
 };
+
+// Sound without an audio device: records the music files looped and the effects started
+// (by file name), on a clock that the test moves.
+struct RecordedSound : TSoundBackEnd {
+    QStringList loops, starts;
+    qint64 now = 0;
+
+    struct Voice : TEffectVoice {
+        RecordedSound *sound;
+        QString name;
+        Voice(RecordedSound *s, QString n) : sound(s), name(std::move(n)) {}
+        void Start() override { sound->starts << name; }
+    };
+    void Loop(const QString &path, QObject *) override { loops << QFileInfo(path).fileName(); }
+    std::unique_ptr<TEffectVoice> Voice(const QString &path, QObject *) override
+    {
+        return std::make_unique<struct Voice>(this, QFileInfo(path).completeBaseName());
+    }
+    qint64 NowMs() const override { return now; }
+    void clear()
+    {
+        loops.clear();
+        starts.clear();
+    }
+};
+inline RecordedSound &Sounds()
+{
+    static RecordedSound sounds;
+    return sounds;
+}
 
 // Copies the generated Graph/ and Resource/ folders beside the test program, where the
 // client looks for them; each suite gets its own copy to change as it likes.
@@ -75,11 +111,16 @@ inline std::unique_ptr<TMainBoard> BuildBoard(QSize screen = {1024, 768})
     return std::make_unique<TMainBoard>();
 }
 
-// Once per suite: the application's title and fonts, and the artwork beside the program.
+// Once per suite: the application's title and fonts, the artwork beside the program,
+// sound without a device, and a runtime folder of the suite's own, so that the boards
+// it builds never meet the single-copy mark of a Kelmar that the player runs.
 inline void PrepareSuite()
 {
     PrepareApplication();
     UseArtwork();
+    SetSoundBackEnd(&Sounds());
+    static QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
 }
 
 // A fresh board for each test case on the default configuration, with the boxes it

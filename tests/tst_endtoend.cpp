@@ -79,7 +79,8 @@ private slots:
                          [&] { log += QString::fromLocal8Bit(server.readAllStandardError()); });
         server.start(
             QStringLiteral(KELMAR_OUT_DIR "/ServerKelmar"),
-            {"--port", "0", "--bots", "3", "--games", QString::number(Games), "--seed", "41", "--pause", "300"});
+            {"--port", "0", "--bots", "3", "--games", QString::number(Games), "--seed", "41", "--pause", "2000"});
+        // (the pause outlasts the panel of notice 1, which holds the client for about 1.5 s)
         QVERIFY(server.waitForStarted());
         // The server picks a free port and names it: "listening on 127.0.0.1:<port>".
         static const QRegularExpression listening(QStringLiteral("listening on [0-9.]+:(\\d+)"));

@@ -145,76 +145,105 @@ QByteArray toWav(const Samples &samples, double peak = 0.8)
     return out;
 }
 
-// The tune: C, A minor, F, G twice over, 120 beats a minute, eighth notes.
-constexpr double Eighth = 0.25;
-constexpr int Bars = 8;
+// A slow sine pad: each partial swells in over `attack` and dies over `release` after
+// `length`, so that chords change without a bump.
+void pad(Samples &out, double at, double length, double frequency, double level)
+{
+    constexpr double Attack = 0.45;
+    constexpr double Release = 0.6;
+    const auto first = std::size_t(std::lround(at * Rate));
+    const auto count = std::size_t(std::lround((length + Release) * Rate));
+    for (std::size_t i = 0; i < count; ++i) {
+        const double t = double(i) / Rate;
+        double envelope = std::min(1.0, t / Attack);
+        if (t > length)
+            envelope *= 1.0 - (t - length) / Release;
+        const double value = std::sin(TwoPi * frequency * t) + 0.3 * std::sin(TwoPi * 2.0 * frequency * t)
+            + 0.12 * std::sin(TwoPi * 3.0 * frequency * t + 1.0);
+        out[(first + i) % out.size()] += level * envelope * value;
+    }
+}
+
+// The tune: a calm song in C at 76 beats a minute, A B A' over 24 bars (about 76 s), so
+// that it takes a while before it comes round again. Each bar has its chord, a soft bass
+// on beats one and three, a pad and a brush on beats two and four.
+constexpr double Beat = 60.0 / 76.0;
+constexpr int Bars = 24;
 
 struct Note {
     int bar;
-    int eighth;
-    int length;  // in eighths
-    int pitch;   // MIDI note number
+    double beat;
+    double length;  // in beats
+    int pitch;      // MIDI note number
 };
 
 // clang-format off
-const std::vector<Note> Melody{
-    {0, 0, 1, 72}, {0, 1, 1, 76}, {0, 2, 2, 79}, {0, 4, 1, 76}, {0, 5, 1, 79}, {0, 6, 2, 84},
-    {1, 0, 1, 83}, {1, 1, 1, 81}, {1, 2, 2, 76}, {1, 4, 1, 72}, {1, 5, 1, 76}, {1, 6, 2, 81},
-    {2, 0, 1, 79}, {2, 1, 1, 77}, {2, 2, 2, 72}, {2, 4, 1, 69}, {2, 5, 1, 72}, {2, 6, 2, 77},
-    {3, 0, 1, 76}, {3, 1, 1, 74}, {3, 2, 2, 71}, {3, 4, 2, 67}, {3, 6, 1, 71}, {3, 7, 1, 74},
-    {4, 0, 1, 76}, {4, 1, 1, 79}, {4, 2, 2, 84}, {4, 4, 1, 79}, {4, 5, 1, 76}, {4, 6, 2, 79},
-    {5, 0, 2, 81}, {5, 2, 1, 76}, {5, 3, 1, 81}, {5, 4, 2, 84}, {5, 6, 2, 83},
-    {6, 0, 1, 81}, {6, 1, 1, 79}, {6, 2, 1, 77}, {6, 3, 1, 81}, {6, 4, 2, 84}, {6, 6, 2, 81},
-    {7, 0, 3, 79}, {7, 3, 1, 77}, {7, 4, 2, 74}, {7, 6, 1, 71}, {7, 7, 1, 74},
+const std::vector<Note> Verse{
+    {0, 0, 1, 76}, {0, 1, 1, 79}, {0, 2, 2, 81},
+    {1, 0, 1, 79}, {1, 1, 1, 76}, {1, 2, 2, 72},
+    {2, 0, 1, 74}, {2, 1, 1, 76}, {2, 2, 2, 79},
+    {3, 0, 3, 76}, {3, 3, 1, 74},
+    {4, 0, 1, 76}, {4, 1, 1, 79}, {4, 2, 2, 84},
+    {5, 0, 1, 81}, {5, 1, 1, 79}, {5, 2, 2, 76},
+    {6, 0, 1, 74}, {6, 1, 1, 76}, {6, 2, 2, 69},
 };
+const std::vector<Note> Bridge{
+    {8, 0, 2, 81}, {8, 2, 1, 79}, {8, 3, 1, 81},
+    {9, 0, 2, 86}, {9, 2, 2, 83},
+    {10, 0, 2, 79}, {10, 2, 2, 76},
+    {11, 0, 3, 81}, {11, 3, 1, 79},
+    {12, 0, 1, 77}, {12, 1, 1, 81}, {12, 2, 2, 84},
+    {13, 0, 1, 83}, {13, 1, 1, 81}, {13, 2, 2, 79},
+    {14, 0, 3, 76}, {14, 3, 1, 74},
+    {15, 0, 4, 72},
+};
+// Bass roots of the bars; the chord is the major or minor triad an octave up.
+constexpr int Roots[Bars] = {48, 45, 41, 43, 48, 45, 50, 43,  41, 43, 52, 45, 41, 43, 48, 48,
+                             48, 45, 41, 43, 48, 45, 50, 43};
+constexpr bool Minor[Bars] = {false, true, false, false, false, true, true, false,
+                              false, false, true, true, false, false, false, false,
+                              false, true, false, false, false, true, true, false};
 // clang-format on
 
-// Root notes of the bars (C, A, F, G) and their triads, one octave apart.
-constexpr int Roots[Bars] = {48, 45, 41, 43, 48, 45, 41, 43};
-constexpr bool Minor[Bars] = {false, true, false, false, false, true, false, false};
+// A soft electric-piano voice for the tune.
+const Timbre Keys{{1.0, 1.0, 1.6}, {2.0, 0.28, 3.2}, {3.0, 0.08, 6.0}};
 
-void addBass(Samples &out, int bar)
+std::vector<Note> melody()
 {
-    // A calypso step: root, fifth, root, fifth.
+    std::vector<Note> notes = Verse;
+    notes.insert(notes.end(), Bridge.begin(), Bridge.end());
+    for (const Note &note : Verse)  // the verse again, eight bars on
+        notes.push_back({note.bar + 16, note.beat, note.length, note.pitch});
+    notes.push_back({7, 0, 3, 67});   // the verse rests on G ...
+    notes.push_back({23, 0, 2, 74});  // ... and the last bar leads back to the start
+    notes.push_back({23, 2, 2, 71});
+    return notes;
+}
+
+void addBar(Samples &out, int bar, Noise &noise)
+{
+    const double start = bar * 4 * Beat;
     const int root = Roots[bar];
-    const struct {
-        int eighth, length, pitch;
-    } steps[] = {{0, 3, root}, {3, 1, root + 7}, {4, 2, root}, {6, 2, root + 7}};
-    for (const auto &step : steps)
-        strike(out, (bar * 8 + step.eighth) * Eighth, step.length * Eighth * 0.9, midiFrequency(step.pitch), 0.45,
-               PluckedBass);
-}
-
-void addChords(Samples &out, int bar)
-{
-    // Light stabs on beats two and four.
-    const int root = Roots[bar] + 12;
-    const int third = root + (Minor[bar] ? 3 : 4);
-    for (int eighth : {2, 6})
-        for (int pitch : {root, third, root + 7})
-            strike(out, (bar * 8 + eighth) * Eighth, Eighth * 0.8, midiFrequency(pitch), 0.12, SoftChord);
-}
-
-void addShaker(Samples &out, int bar, Noise &noise)
-{
-    for (int eighth = 0; eighth < 8; ++eighth)
-        burst(out, (bar * 8 + eighth) * Eighth, 70.0, 6500.0, 0.8, eighth % 2 ? 0.10 : 0.05, noise);
+    for (int beat : {0, 2})
+        strike(out, start + beat * Beat, 1.6 * Beat, midiFrequency(root), 0.30, PluckedBass);
+    const int chord = root + 12;
+    for (int pitch : {chord, chord + (Minor[bar] ? 3 : 4), chord + 7})
+        pad(out, start, 4 * Beat - 0.2, midiFrequency(pitch), 0.045);
+    for (int beat : {1, 3})
+        burst(out, start + beat * Beat, 28.0, 5200.0, 0.7, 0.025, noise);
 }
 }  // namespace
 
 QByteArray MusicWav()
 {
-    Samples out = silence(Bars * 8 * Eighth);
+    Samples out = silence(Bars * 4 * Beat);
     Noise noise(0x5EED1);
-    for (const Note &note : Melody)
-        strike(out, (note.bar * 8 + note.eighth) * Eighth, note.length * Eighth, midiFrequency(note.pitch), 0.5,
-               Marimba);
-    for (int bar = 0; bar < Bars; ++bar) {
-        addBass(out, bar);
-        addChords(out, bar);
-        addShaker(out, bar, noise);
-    }
-    return toWav(out, 0.7);
+    for (const Note &note : melody())
+        strike(out, (note.bar * 4 + note.beat) * Beat, note.length * Beat * 0.95, midiFrequency(note.pitch), 0.32,
+               Keys);
+    for (int bar = 0; bar < Bars; ++bar)
+        addBar(out, bar, noise);
+    return toWav(out, 0.6);
 }
 
 QByteArray RefusalWav()
@@ -230,10 +259,10 @@ QByteArray RefusalWav()
 
 QByteArray ConnectWav()
 {
-    Samples out = silence(1.4);
+    Samples out = silence(0.9);
     const int notes[] = {79, 84, 88};  // G, C, E: a rising major chord
     for (int i = 0; i < 3; ++i)
-        strike(out, 0.11 * i, 1.4 - 0.11 * i - 0.03, midiFrequency(notes[i]), 1.0, Bell);
+        strike(out, 0.09 * i, 0.9 - 0.09 * i - 0.04, midiFrequency(notes[i]), 1.0, Bell);
     return toWav(out, 0.7);
 }
 
@@ -241,24 +270,40 @@ QByteArray ClackWav()
 {
     Samples out = silence(0.16);
     Noise noise(0xC1AC);
-    // The sharp hiss of the impact, the ring of the hard tile and a low knock of
-    // the table under it.
-    burst(out, 0.0, 220.0, 3200.0, 1.2, 1.0, noise);
+    // A soft click: the short hiss of the touch, the ring of the hard tile and a low
+    // knock of the table under it.
+    burst(out, 0.0, 260.0, 2800.0, 1.2, 0.45, noise);
     const Timbre tile{{1.0, 0.5, 70.0}, {1.63, 0.3, 110.0}};
-    strike(out, 0.0, 0.12, 2150.0, 1.0, tile);
+    strike(out, 0.0, 0.12, 2150.0, 0.7, tile);
     const Timbre knock{{1.0, 1.0, 45.0}};
-    strike(out, 0.0, 0.12, 190.0, 0.6, knock);
-    return toWav(out, 0.8);
+    strike(out, 0.0, 0.12, 190.0, 0.8, knock);
+    return toWav(out, 0.7);
 }
 
-QByteArray TickWav()
+QByteArray WhooshWav()
 {
-    Samples out = silence(0.05);
-    Noise noise(0x71C);
-    burst(out, 0.0, 400.0, 4000.0, 1.5, 0.6, noise);
-    const Timbre tick{{1.0, 1.0, 180.0}};
-    strike(out, 0.0, 0.02, 1800.0, 0.7, tick);
-    return toWav(out, 0.5);
+    // Noise through a band-pass filter whose centre sweeps up and back down while the
+    // level swells and fades: air moved by a hand.
+    constexpr double Length = 0.38;
+    Samples out = silence(Length);
+    Noise noise(0x3005);
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const double phase = double(i) / double(out.size());      // 0 .. 1
+        const double swell = std::sin(std::numbers::pi * phase);  // up and down
+        const double centre = 450.0 + 1900.0 * swell * swell;
+        const double w = TwoPi * centre / Rate;
+        const double alpha = std::sin(w) / (2.0 * 1.4);
+        const double a0 = 1.0 + alpha;
+        const double x = noise.next();
+        const double y = (alpha * x - alpha * x2 + 2.0 * std::cos(w) * y1 - (1.0 - alpha) * y2) / a0;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        out[i] = swell * swell * y;
+    }
+    return toWav(out, 0.6);
 }
 
 QByteArray ApplauseWav()

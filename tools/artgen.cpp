@@ -626,7 +626,7 @@ bool writeResource(const QString &resource)
     const QString r = resource + QLatin1Char('/');
     return QDir().mkpath(resource) && writeFile(bannerGif(), r + "Data1.kmr") && writeFile(MusicWav(), r + "Data2.kmr")
         && writeFile(RefusalWav(), r + "FX1.wav") && writeFile(ConnectWav(), r + "Fx2.wav")
-        && writeFile(ClackWav(), r + "FX3.wav") && writeFile(TickWav(), r + "FX4.wav")
+        && writeFile(ClackWav(), r + "FX3.wav") && writeFile(WhooshWav(), r + "FX4.wav")
         && writeFile(ApplauseWav(), r + "clap.wav") && saveBmp(splashPicture(), r + "splash v.2.3.bmp")
         && saveBmp(aboutPicture(), r + "About v1.2.bmp") && saveBmp(tumbaPicture(), r + "Info.bmp");
 }
