@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
+#include <QHash>
 #include <QMimeData>
 #include <QPainter>
 
@@ -77,8 +78,12 @@ void TCards::ShowBack()
     FirstPips = PlayedMarker;
     SecondPips = PlayedMarker;
     LoadFace(QStringLiteral("back_this"));
-    const QImage mono = Picture().toImage().convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
-    SetPicture(QPixmap::fromImage(mono));
+    // The back in black and white, made once for every back that was loaded.
+    static QHash<qint64, QPixmap> monochrome;
+    QPixmap &mono = monochrome[Picture().cacheKey()];
+    if (mono.isNull())
+        mono = QPixmap::fromImage(Picture().toImage().convertToFormat(QImage::Format_Mono, Qt::ThresholdDither));
+    SetPicture(mono);
     setEnabled(false);
 }
 

@@ -7,7 +7,6 @@
 #include "Sound.h"
 #include "Winsock_Handling.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -32,8 +31,8 @@ constexpr QSize OuterSize(350, 205);
 constexpr QSize ClientSize(344, 176);
 
 constexpr char NameKey[] = "Software/qen-lodar/Name";
-const QFile::Permissions ReadWriteForAll = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup
-    | QFile::ReadOther | QFile::WriteOther;
+// The store holds one short name; a file larger than this is not ours to read.
+constexpr qint64 MaxStoreBytes = 64 * 1024;
 
 // Every letter becomes a capital as it is typed, pasted or set.
 class TCapitals : public QValidator {
@@ -77,24 +76,26 @@ bool socketConnected()
     return connection && connection->IsConnected();
 }
 
-// The registry's machine-wide hive on Windows; elsewhere, or when a file is named, the
-// shared settings file.
+// The registry's machine-wide hive on Windows; elsewhere the user's own settings (Qt's
+// per-user configuration folder, organisation "qen-lodar"), or the file that
+// KELMAR_NAME_STORE names.
 std::unique_ptr<QSettings> openNameStore()
 {
+    const QString named = qEnvironmentVariable("KELMAR_NAME_STORE");
+    if (!named.isEmpty())
+        return std::make_unique<QSettings>(named, QSettings::IniFormat);
 #ifdef Q_OS_WIN
-    if (qEnvironmentVariableIsEmpty("KELMAR_NAME_STORE"))
-        return std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE"), QSettings::NativeFormat);
+    return std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE"), QSettings::NativeFormat);
+#else
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qen-lodar"),
+                                       QStringLiteral("Kelmar"));
 #endif
-    return std::make_unique<QSettings>(NameStorePath(), QSettings::IniFormat);
 }
 
-// Whoever plays next replaces the file, so its folder is open to every user. Only its
-// creator can set that, which is why it is done when the folder is made.
-void makeSharedFolder(const QString &file)
+// A store file too large to be a name store counts as one that cannot be read.
+bool oversized(const QSettings &store)
 {
-    const QString folder = QFileInfo(file).absolutePath();
-    if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
-        QFile::setPermissions(folder, ReadWriteForAll | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+    return store.format() == QSettings::IniFormat && QFileInfo(store.fileName()).size() > MaxStoreBytes;
 }
 
 void connectAs(const QString &address, const QString &name)
@@ -110,7 +111,7 @@ void connectAs(const QString &address, const QString &name)
     SetEnabled({table.ConnectButton}, false);
     SetWatchdogEnabled(true);
     if (table.OwnNameLabel)
-        table.OwnNameLabel->setText(Player(Local).GetName());
+        table.OwnNameLabel->setText(ShownText(Player(Local).GetName()));
 }
 
 void connectFailed()
@@ -254,15 +255,12 @@ void ConnectDialogCancel()
         connectForm->hide();
 }
 
-QString NameStorePath()
-{
-    const QString named = qEnvironmentVariable("KELMAR_NAME_STORE");
-    return named.isEmpty() ? QStringLiteral("/var/tmp/kelmar/qen-lodar.ini") : named;
-}
-
 QString ReadRememberedName()
 {
-    const QVariant value = openNameStore()->value(QLatin1String(NameKey));
+    const std::unique_ptr<QSettings> store = openNameStore();
+    if (oversized(*store))
+        return QStringLiteral("Zideruz");
+    const QVariant value = store->value(QLatin1String(NameKey));
     if (!value.isValid())
         return {};
     return value.typeId() == QMetaType::QString ? value.toString() : QStringLiteral("Zideruz");
@@ -271,13 +269,10 @@ QString ReadRememberedName()
 void WriteRememberedName(const QString &name)
 {
     const std::unique_ptr<QSettings> store = openNameStore();
-    const bool file = store->format() == QSettings::IniFormat;
-    if (file)
-        makeSharedFolder(store->fileName());
+    if (oversized(*store))
+        throw KelmarError(QStringLiteral("The name store %1 is no name store").arg(store->fileName()));
     store->setValue(QLatin1String(NameKey), name);
     store->sync();
     if (store->status() != QSettings::NoError)
         throw KelmarError(QStringLiteral("The name can't be stored in %1").arg(store->fileName()));
-    if (file)
-        QFile::setPermissions(store->fileName(), ReadWriteForAll);
 }

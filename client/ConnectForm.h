@@ -44,11 +44,10 @@ void ConnectDialogConnect();
 // (Connect only while not connected) and the dialog hides.
 void ConnectDialogCancel();
 
-// The remembered name lives in one settings file shared by every user of the machine:
-// the file named by the environment variable KELMAR_NAME_STORE, or else
-// /var/tmp/kelmar/qen-lodar.ini (on Windows: HKEY_LOCAL_MACHINE\Software\qen-lodar).
-QString NameStorePath();
-// The stored name; empty when none is stored, "Zideruz" when the value is no text.
+// The remembered name, value "Name" under "Software/qen-lodar": in the user's own
+// settings (on Windows the registry's HKEY_LOCAL_MACHINE), or in the settings file that
+// the environment variable KELMAR_NAME_STORE names.
+// The stored name; empty when none is stored, "Zideruz" when it cannot be read as text.
 QString ReadRememberedName();
 // Throws KelmarError when the name can't be stored.
 void WriteRememberedName(const QString &name);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFontMetrics>
+#include <QHash>
 #include <QImageReader>
 #include <QMessageBox>
 #include <QWidget>
@@ -102,14 +103,36 @@ QPixmap BuiltinPixmap(const QString &name)
     return {};
 }
 
+namespace {
+// A picture as it was loaded: the pixmap, or why it could not be.
+struct LoadedPicture {
+    QPixmap pixmap;
+    QString error;
+};
+QHash<QString, LoadedPicture> &pictures()
+{
+    static QHash<QString, LoadedPicture> cache;
+    return cache;
+}
+}  // namespace
+
 QPixmap LoadPicture(const QString &path)
 {
-    QImageReader reader(path);
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw KelmarError(QStringLiteral("Cannot load picture \"%1\": %2").arg(path, reader.errorString()));
-    return QPixmap::fromImage(image);
+    auto known = pictures().constFind(path);
+    if (known == pictures().constEnd()) {
+        QImageReader reader(path);
+        const QImage image = reader.read();
+        LoadedPicture loaded{QPixmap::fromImage(image), QString()};
+        if (image.isNull())
+            loaded.error = QStringLiteral("Cannot load picture \"%1\": %2").arg(path, reader.errorString());
+        known = pictures().insert(path, loaded);
+    }
+    if (!known->error.isEmpty())
+        throw KelmarError(known->error);
+    return known->pixmap;
 }
+
+void ForgetPictures() { pictures().clear(); }
 
 QFont FontWithCellHeight(const QString &family, int cellHeight, bool bold)
 {
@@ -130,6 +153,15 @@ bool HasSwitch(const QString &name, const QStringList &arguments)
 }
 
 bool HasSwitch(const QString &name) { return HasSwitch(name, QCoreApplication::arguments().mid(1)); }
+
+QString ShownText(const QString &text)
+{
+    QString shown = text;
+    for (QChar &c : shown)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+            c = QLatin1Char('?');
+    return shown;
+}
 
 QString CapitalizeName(const QString &text)
 {

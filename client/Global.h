@@ -50,8 +50,10 @@ QString ResourceDir();
 
 // Built-in pictures and cursors, found by name without regard to case.
 QPixmap BuiltinPixmap(const QString &name);
-// A picture file; throws KelmarError naming the file when it cannot be read.
+// A picture file; throws KelmarError naming the file when it cannot be read. Each file is
+// read and decoded once per run; one that could not be read keeps failing the same way.
 QPixmap LoadPicture(const QString &path);
+void ForgetPictures();  // tests that change picture files start afresh
 // A font whose lines are `cellHeight` pixels high (ascent and descent), as the classic
 // designs give their fonts.
 QFont FontWithCellHeight(const QString &family, int cellHeight, bool bold = false);
@@ -61,6 +63,9 @@ bool HasSwitch(const QString &name, const QStringList &arguments);
 bool HasSwitch(const QString &name);
 // First character as it is, the letters A to Z after it in lower case.
 QString CapitalizeName(const QString &text);
+// Text from the server or a player as it is shown: control characters, which a label or
+// the memo would draw as boxes or act upon, become "?".
+QString ShownText(const QString &text);
 
 // The flags that the board, the connection, the watchdog and the dialogs share.
 struct TSharedState {

@@ -238,7 +238,12 @@ void CreateMemo()
     memo->setGeometry(224, 191, 345, 168);
     memo->setReadOnly(true);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setFrameStyle(QFrame::Box | QFrame::Plain);
+    // No border, only a flat one-pixel bevel in the shadow colour.
+    memo->setFrameStyle(QFrame::Panel | QFrame::Plain);
+    memo->setLineWidth(1);
+    QPalette bevel = memo->palette();
+    bevel.setColor(QPalette::WindowText, bevel.color(QPalette::Dark));
+    memo->setPalette(bevel);
     memo->setMaximumBlockCount(MemoLineLimit);
     QFont font(QStringLiteral("Comic Sans MS"));
     font.setPointSize(8);
@@ -253,6 +258,7 @@ void CreateClientSocket() { Table().Connection = new TClientConnection(Table().B
 QLabel *CreateSeatLabel(const QString &caption, int left, int top)
 {
     auto *label = new QLabel(caption, Table().Board);
+    label->setTextFormat(Qt::PlainText);  // names are text, never markup
     label->setGeometry(left, top, 90, 16);
     label->setAttribute(Qt::WA_TranslucentBackground);
     QFont font(QStringLiteral("verdana"));
@@ -266,15 +272,45 @@ QLabel *CreateSeatLabel(const QString &caption, int left, int top)
 void LogLine(const QString &text)
 {
     // The locale's long time format, without the time zone that Qt appends to it.
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+    static const QString format
+        = QLocale::system().timeFormat(QLocale::LongFormat).remove(QRegularExpression(QStringLiteral("\\s*t+")));
     AddMemoLine(QStringLiteral("[ %1 ] : %2").arg(QLocale::system().toString(QTime::currentTime(), format), text));
 }
 
+namespace {
+int memoBatches = 0;       // TMemoBatch objects alive
+QStringList waitingLines;  // at most MemoLineLimit: older ones would leave the memo at once
+}  // namespace
+
 void AddMemoLine(const QString &line)
 {
+    waitingLines.append(ShownText(line));
+    if (waitingLines.size() >= 2 * MemoLineLimit)
+        waitingLines.remove(0, waitingLines.size() - MemoLineLimit);
+    if (memoBatches == 0)
+        FlushMemo();
+}
+
+TMemoBatch::TMemoBatch() { ++memoBatches; }
+
+TMemoBatch::~TMemoBatch()
+{
+    if (--memoBatches > 0)
+        return;
+    try {
+        FlushMemo();
+    } catch (...) {  // no board any more: the lines have nowhere to go
+        waitingLines.clear();
+    }
+}
+
+void FlushMemo()
+{
+    if (waitingLines.isEmpty())
+        return;
+    const QStringList lines = std::exchange(waitingLines, {});
     if (QPlainTextEdit *memo = Table().Memo)
-        memo->appendPlainText(line);
+        memo->appendPlainText(lines.mid(std::max<qsizetype>(0, lines.size() - MemoLineLimit)).join(QLatin1Char('\n')));
 }
 
 void SetMemoColor(const QColor &color)

@@ -87,6 +87,16 @@ QLabel *CreateSeatLabel(const QString &caption, int left, int top);
 // "[ time ] : text" in the memo.
 void LogLine(const QString &text);
 void AddMemoLine(const QString &line);  // a line as it is, without a time stamp
+// While one is alive, memo lines wait and go into the memo together when the outermost
+// one ends: many lines cost one layout of the memo, not one each.
+class TMemoBatch {
+public:
+    TMemoBatch();
+    ~TMemoBatch();
+    TMemoBatch(const TMemoBatch &) = delete;
+    TMemoBatch &operator=(const TMemoBatch &) = delete;
+};
+void FlushMemo();  // the waiting lines, now
 void SetMemoColor(const QColor &color);
 void SetLabelColor(QLabel *label, const QColor &color);
 void ResetTable();

@@ -138,6 +138,7 @@ void ShowInfoPanel()
 {
     if (sequenceRunning)
         return;
+    FlushMemo();  // the notice's line stands in the memo before the panel
     sequenceRunning = true;
     const struct Done {
         ~Done() { sequenceRunning = false; }

@@ -171,11 +171,21 @@ void TMainBoard::closeEvent(QCloseEvent *event)
 
 void TMainBoard::CommitDataRequest(QSessionManager &manager)
 {
-    if (Shared().QuitRequested)
-        return;
-    if (!manager.allowsInteraction() || !FormCloseQuery())
+    if (!SessionEnding(manager.allowsInteraction()))
         manager.cancel();
     manager.release();
+}
+
+bool TMainBoard::SessionEnding(bool mayAsk)
+{
+    if (Shared().QuitRequested)
+        return true;
+    // A log-off that allows no question is not refused: the program quits cleanly.
+    if (!mayAsk) {
+        QuitGame();
+        return true;
+    }
+    return FormCloseQuery();
 }
 
 void TMainBoard::paintEvent(QPaintEvent *)

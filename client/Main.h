@@ -15,6 +15,9 @@ public:
 
     // Asks the quit question; on OK runs QuitGame. Returns the permission to close.
     bool FormCloseQuery();
+    // The session ends (log-off, shut-down): asks when it may, quits at once when it may
+    // not. Returns the permission to end the session.
+    bool SessionEnding(bool mayAsk);
     TTable &table() { return table_; }
 
 protected:

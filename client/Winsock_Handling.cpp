@@ -8,6 +8,8 @@
 #include "Protocol.h"
 #include "Sound.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QScopeGuard>
 #include <QThread>
@@ -15,27 +17,55 @@
 #include <array>
 #include <cerrno>
 
-void TBatchDispatcher::Dispatch(const QByteArray &read, Handlers &handlers)
+TBatchDispatcher::Batch TBatchDispatcher::Begin(const QByteArray &read)
 {
-    const QByteArray batch = carry_ + read;
+    // A read that begins with "^" is a player data message whatever was carried over; the
+    // fragment, which it cannot complete, is dropped.
+    Batch batch{read.startsWith('^') ? read : carry_ + read};
     carry_.clear();
-    if (batch.startsWith('^'))
-        return handlers.PlayerData(batch);
-    for (qsizetype i = 0; i < batch.size(); ++i) {
-        const char c = batch[i];
-        if (c == '^')
-            return handlers.PlayerData(batch.mid(i));
+    return batch;
+}
+
+void TBatchDispatcher::Walk(Batch &batch, Handlers &handlers, const std::function<bool()> &more)
+{
+    const QByteArray &bytes = batch.bytes;
+    const auto finish = [&batch] { batch.at = batch.bytes.size(); };
+    if (bytes.startsWith('^') && batch.at == 0) {
+        finish();
+        return handlers.PlayerData(bytes);
+    }
+    while (!batch.Done()) {
+        const qsizetype i = batch.at;
+        const char c = bytes[i];
+        if (c == '^') {
+            finish();
+            return handlers.PlayerData(bytes.mid(i));
+        }
         const int count = Protocol::OpcodeParameterCount(c);
+        ++batch.at;
         if (count < 0)
             continue;
-        if (i + count >= batch.size()) {
-            carry_ = batch.mid(i);
-            return;
+        if (i + count >= bytes.size()) {
+            carry_ = bytes.mid(i);
+            return finish();
         }
-        handlers.Opcode(c, batch.constData() + i + 1);
+        try {
+            handlers.Opcode(c, bytes.constData() + i + 1);
+        } catch (...) {
+            finish();
+            throw;
+        }
         if (handlers.Stopped())
+            return finish();
+        if (more && !more())
             return;
     }
+}
+
+void TBatchDispatcher::Dispatch(const QByteArray &read, Handlers &handlers)
+{
+    Batch batch = Begin(read);
+    Walk(batch, handlers);
 }
 
 namespace {
@@ -61,7 +91,7 @@ void setChainHalf(const char *p)
 {
     TDropCards *square = ChainAt(ConvertA21(p[0]));
     const int pips = digit(p[1]);
-    if (!square || !inRange(pips, 0, 6))
+    if (!square || !(inRange(pips, 0, 6) || pips == 9))  // 9 is the empty square; 7 and 8 have no picture
         return;
     square->Pips = static_cast<std::uint8_t>(pips);
     square->LoadTiny(QString(QLatin1Char(p[1])));
@@ -161,6 +191,13 @@ int systemErrorNumber(QAbstractSocket::SocketError error)
 }
 
 std::optional<quint16> portOverride;
+
+// A read takes at most this much from the socket; more waits there.
+constexpr qint64 ReadBufferBytes = 64 * 1024;
+// The board repaints and answers the mouse between slices of this many milliseconds.
+constexpr int SliceMs = 20;
+// The Verbose echo shows at most this many characters of a read.
+constexpr qsizetype EchoLimit = 200;
 }  // namespace
 
 void TTableHandlers::Opcode(char opcode, const char *p)
@@ -195,7 +232,7 @@ void TTableHandlers::PlayerData(const QByteArray &message)
         LogLine(QStringLiteral("Receiving Player Data . . ."));
         if (view != Local) {
             Player(view).SetName(QString::fromLatin1(value));
-            SeatLabel(view)->setText(Player(view).GetName());
+            SeatLabel(view)->setText(ShownText(Player(view).GetName()));
         }
         return;
     case '$':
@@ -207,7 +244,10 @@ void TTableHandlers::PlayerData(const QByteArray &message)
     }
 }
 
-TClientConnection::TClientConnection(QObject *parent) : QObject(parent), socket_(new QTcpSocket(this)) {}
+TClientConnection::TClientConnection(QObject *parent) : QObject(parent), socket_(new QTcpSocket(this))
+{
+    socket_->setReadBufferSize(ReadBufferBytes);
+}
 
 TClientConnection::~TClientConnection()
 {
@@ -225,6 +265,8 @@ void TClientConnection::Open(const QString &address)
 {
     Shared().Online = true;
     dispatcher_.Clear();
+    batch_.reset();
+    waiting_.clear();
     socket_->abort();
     // The read and error events are bound at each connect, once each.
     disconnect(socket_, &QTcpSocket::readyRead, this, nullptr);
@@ -247,6 +289,7 @@ void TClientConnection::Close()
 {
     socket_->abort();
     dispatcher_.Clear();
+    waiting_.clear();
 }
 
 void TClientConnection::Send(const QByteArray &message)
@@ -257,10 +300,57 @@ void TClientConnection::Send(const QByteArray &message)
 
 bool TClientConnection::IsConnected() const { return socket_->state() == QAbstractSocket::ConnectedState; }
 
+void TClientConnection::HandleRead(const QByteArray &read)
+{
+    if (Busy()) {
+        waiting_.append(read);
+        return;
+    }
+    read_ = read;
+    batch_ = dispatcher_.Begin(read);
+    walkSlice();
+}
+
 void TClientConnection::Dispatch(const QByteArray &read)
 {
+    HandleRead(read);
+    while (Busy() || !waiting_.isEmpty())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, SliceMs);
+}
+
+void TClientConnection::walkSlice()
+{
+    QElapsedTimer slice;
+    slice.start();
+    const auto next = qScopeGuard([this] {
+        if (!batch_ || batch_->Done())
+            finishRead();
+        else  // the rest after the board has had its turn
+            QMetaObject::invokeMethod(
+                this, [this] { Guarded([this] { walkSlice(); }); }, Qt::QueuedConnection);
+    });
+    const TMemoBatch lines;  // the slice's memo lines go in together
     TTableHandlers handlers;
-    dispatcher_.Dispatch(read, handlers);
+    dispatcher_.Walk(*batch_, handlers, [&slice] { return slice.elapsed() < SliceMs; });
+    if (batch_->Done() && !Shared().QuitRequested
+        && Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Verbose")))
+        LogLine(EchoText(read_, EchoLimit));
+}
+
+void TClientConnection::finishRead()
+{
+    batch_.reset();
+    read_.clear();
+    if (Shared().QuitRequested)
+        return;
+    // The next read follows from the event loop, never from here: this may run while a
+    // handler's error is on its way to the report.
+    if (!waiting_.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this, read = waiting_.takeFirst()] { Guarded([&] { HandleRead(read); }); }, Qt::QueuedConnection);
+    else if (socket_->bytesAvailable() > 0)  // arrived while this read was handled
+        QMetaObject::invokeMethod(
+            this, [this] { Guarded([this] { ClientSocketRead(); }); }, Qt::QueuedConnection);
 }
 
 void TClientConnection::ClientConnect()
@@ -284,19 +374,10 @@ void TClientConnection::ClientConnect()
 
 void TClientConnection::ClientSocketRead()
 {
-    const QByteArray batch = socket_->readAll();
-    const auto later = qScopeGuard([this] {
-        // Qt does not report a read while its read event is being handled, so what arrived
-        // while a handler let events run (the information panel) is read next.
-        if (socket_->bytesAvailable() > 0 && !Shared().QuitRequested)
-            QMetaObject::invokeMethod(
-                this, [this] { Guarded([this] { ClientSocketRead(); }); }, Qt::QueuedConnection);
-    });
-    Dispatch(batch);
-    if (Shared().QuitRequested)
-        return;
-    if (Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Verbose")))
-        LogLine(QString::fromLatin1(batch));
+    // While a read is handled the next one waits in the socket, whose buffer is bounded:
+    // a server that sends faster than the board takes it is held back by TCP.
+    if (!Busy())
+        HandleRead(socket_->readAll());
 }
 
 void TClientConnection::ClientSocketError(int errorCode)
@@ -321,6 +402,15 @@ void TClientConnection::socketFailed(QAbstractSocket::SocketError error)
     const QString reason = socket_->errorString();
     if (Guarded([this, code] { ClientSocketError(code); }))
         ReportError(QStringLiteral("Asynchronous socket error %1 (%2)").arg(code).arg(reason));
+}
+
+QString EchoText(const QByteArray &read, qsizetype limit)
+{
+    if (read.size() <= limit)
+        return QString::fromLatin1(read);
+    return QStringLiteral("%1 [... %2 more characters]")
+        .arg(QString::fromLatin1(read.left(limit)))
+        .arg(read.size() - limit);
 }
 
 quint16 ServerPort() { return portOverride.value_or(Protocol::ServerPort); }

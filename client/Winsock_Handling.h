@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
+#include <functional>
 #include <optional>
 
 // Takes each read apart into opcode messages and player data messages. A batch that
@@ -26,7 +27,20 @@ public:
     // At most an opcode and two of its parameters wait for the next read.
     static constexpr qsizetype MaxCarry = 3;
 
-    // Handles one read. A handler's exception ends the batch and drops what was carried.
+    // One read being walked, and how far the walk has come.
+    struct Batch {
+        QByteArray bytes;
+        qsizetype at = 0;
+        bool Done() const { return at >= bytes.size(); }
+    };
+    // The batch of a read: the bytes carried over and the read, or the read alone when it
+    // is player data.
+    Batch Begin(const QByteArray &read);
+    // Walks the batch on, message by message, while `more` (when given) answers true
+    // between two messages. A handler's exception ends the batch and drops what was
+    // carried.
+    void Walk(Batch &batch, Handlers &handlers, const std::function<bool()> &more = {});
+    // Handles one read at once.
     void Dispatch(const QByteArray &read, Handlers &handlers);
     const QByteArray &Carried() const { return carry_; }
     void Clear() { carry_.clear(); }
@@ -64,7 +78,13 @@ public:
     bool IsConnected() const;
     QTcpSocket &Socket() { return *socket_; }
     TBatchDispatcher &Dispatcher() { return dispatcher_; }
-    // Handles one read as the socket's read event does (tests and benchmarks).
+
+    // Handles one read as the socket's read event does: in slices of about a fiftieth of a
+    // second, between which the board repaints and answers the player, then the Verbose
+    // echo. Reads handed in meanwhile follow in their order.
+    void HandleRead(const QByteArray &read);
+    bool Busy() const { return batch_.has_value(); }
+    // Handles one read to its end before it returns (tests, benchmarks, fuzzing).
     void Dispatch(const QByteArray &read);
 
     void ClientConnect();
@@ -73,10 +93,18 @@ public:
 
 private:
     void socketFailed(QAbstractSocket::SocketError error);
+    void walkSlice();
+    void finishRead();
 
     QTcpSocket *socket_;
     TBatchDispatcher dispatcher_;
+    std::optional<TBatchDispatcher::Batch> batch_;  // the read being handled
+    QByteArray read_;                               // its bytes as they arrived, for the echo
+    QList<QByteArray> waiting_;                     // reads handed in while one is handled
 };
+
+// Cuts a read's echo to at most `limit` characters, saying how many were left out.
+QString EchoText(const QByteArray &read, qsizetype limit);
 
 // The server's port; tests point the client at a server of their own.
 quint16 ServerPort();

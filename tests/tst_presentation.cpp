@@ -422,19 +422,19 @@ private slots:
 
     void noticeOneDuringASequenceIsIgnored()
     {
-        int panels = 0;
+        QSet<QWidget *> panels;
         QTimer nested;
         QObject::connect(&nested, &QTimer::timeout, this, [&] {
-            if (InformationPanel())
-                ++panels;
-            Table().Connection->Dispatch("C1");  // a second notice 1 while the first stands
+            panels << InformationPanel();
+            TTableHandlers().Opcode('C', "1");  // a second notice 1 while the first stands
         });
         nested.start(10);
         Table().Connection->Dispatch("C1");
         nested.stop();
-        QVERIFY(panels > 0);
+        panels.remove(nullptr);
+        QCOMPARE(panels.size(), 1);  // the one panel, never a second sequence on it
         QCOMPARE(Sounds().starts, QStringList{"clap"});
-        QCOMPARE(MemoTexts().count(QStringLiteral("Tumba.....!!!!!")), 1 + panels);
+        QVERIFY(MemoTexts().count(QStringLiteral("Tumba.....!!!!!")) > 2);
         QVERIFY(!InformationPanel());
         QVERIFY(fixture.dialogs->errors.isEmpty());
     }

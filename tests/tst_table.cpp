@@ -311,22 +311,36 @@ private slots:
         } catch (const KelmarError &e) {
             QVERIFY(e.text().contains(GraphDir() + QStringLiteral("no-such-face.bmp")));
         }
-        // A deal naming a face that cannot be loaded keeps the old number, new pips.
+        // A deal naming a face that cannot be loaded keeps the old number, new pips; the
+        // face keeps failing for the rest of the run, as a face once read keeps loading.
+        hand(1)->SetTile(26);
         hand(1)->SetTile(5);
+        ForgetPictures();
         QFile::rename(GraphDir() + "27.bmp", GraphDir() + "27.bak");
+        QFile::rename(GraphDir() + "05.bmp", GraphDir() + "05.bak");
         const bool failed = !Guarded([] { hand(1)->SetTile(27); });
         QFile::rename(GraphDir() + "27.bak", GraphDir() + "27.bmp");
         QVERIFY(failed);
         QCOMPARE(hand(1)->TileNumber, 5);
         QCOMPARE(hand(1)->SecondPips, 6);
+        QVERIFY(!Guarded([] { hand(1)->SetTile(27); }));
+        QVERIFY(!Guarded([] { hand(1)->SetTile(5); }));
+        hand(1)->SetTile(26);  // read before the cache was emptied, and again now
+        QFile::remove(GraphDir() + "26.bmp");
+        QVERIFY(Guarded([] { hand(1)->SetTile(26); }));
+        QFile::rename(GraphDir() + "05.bak", GraphDir() + "05.bmp");
+        UseArtwork();
+        ForgetPictures();
     }
 
     void startUpWithAMissingPictureOpensWhatWasBuilt()
     {
         fixture.end();
+        ForgetPictures();
         QFile::rename(GraphDir() + "tiny/9.bmp", GraphDir() + "tiny/9.bak");
         fixture.start();
         QFile::rename(GraphDir() + "tiny/9.bak", GraphDir() + "tiny/9.bmp");
+        ForgetPictures();
         QCOMPARE(fixture.dialogs->errors.size(), 1);
         QVERIFY(fixture.dialogs->errors[0].contains(QStringLiteral("tiny/9.bmp")));
         QVERIFY(Player(Local).Tile(1) != nullptr);  // what was built stays usable
