@@ -65,17 +65,24 @@ void AskForAttention(QWidget *window)
     QApplication::alert(window);
 }
 
-bool Guarded(const std::function<void()> &step)
+std::optional<QString> Attempt(const std::function<void()> &step)
 {
     try {
         step();
-        return true;
+        return std::nullopt;
     } catch (const KelmarError &e) {
-        ReportError(e.text());
+        return e.text();
     } catch (const std::exception &e) {
-        ReportError(QString::fromLocal8Bit(e.what()));
+        return QString::fromLocal8Bit(e.what());
     }
-    return false;
+}
+
+bool Guarded(const std::function<void()> &step)
+{
+    const std::optional<QString> error = Attempt(step);
+    if (error)
+        ReportError(*error);
+    return !error;
 }
 
 void SetEnabled(std::initializer_list<QWidget *> controls, bool enabled)
@@ -94,13 +101,15 @@ QString ResourceDir() { return ExeDir() + QStringLiteral("Resource/"); }
 
 QPixmap BuiltinPixmap(const QString &name)
 {
-    QDirIterator it(QStringLiteral(":/builtin"));
-    while (it.hasNext()) {
-        it.next();
-        if (it.fileInfo().completeBaseName().compare(name, Qt::CaseInsensitive) == 0)
-            return QPixmap(it.filePath());
+    static QHash<QString, QPixmap> byName;  // every built-in picture, by its name in lower case
+    if (byName.isEmpty()) {
+        QDirIterator it(QStringLiteral(":/builtin"));
+        while (it.hasNext()) {
+            it.next();
+            byName.insert(it.fileInfo().completeBaseName().toLower(), QPixmap(it.filePath()));
+        }
     }
-    return {};
+    return byName.value(name.toLower());
 }
 
 namespace {

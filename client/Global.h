@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <stdexcept>
 
 class QWidget;
@@ -39,6 +40,8 @@ void AskForAttention(QWidget *window);
 
 // Runs one step at an event-loop edge: exceptions become a report. Returns false on error.
 bool Guarded(const std::function<void()> &step);
+// Runs one step; the text of the error it raised, if any.
+std::optional<QString> Attempt(const std::function<void()> &step);
 
 // Enables or disables each control in turn; controls that are gone are skipped.
 void SetEnabled(std::initializer_list<QWidget *> controls, bool enabled);

@@ -5,20 +5,63 @@
 
 #include <QFile>
 #include <array>
+#include <memory>
+#include <sys/stat.h>
 
 namespace {
 // A settings file is a few kilobytes; reading stops here so that a huge file cannot
 // stall every lookup.
 constexpr qint64 MaxConfigBytes = 1 << 20;
 
-std::optional<QString> findValue(const QString &path, const QString &section, const QString &key)
+// What tells one state of a file from another: which file it is, its size and the time
+// of its last change to the nanosecond. Every lookup looks at it; the text is read and
+// parsed again only when it differs, so an edit shows at the next lookup.
+struct FileState {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec changed{};
+    bool operator==(const FileState &o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size && changed.tv_sec == o.changed.tv_sec
+            && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+std::optional<FileState> stateOf(const QString &path)
 {
+    struct stat info {};
+    if (stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileState{info.st_dev, info.st_ino, info.st_size, info.st_ctim};
+}
+
+// The settings file as it is now; nullptr when it cannot be read.
+const IniText *currentText(const QString &path)
+{
+    struct Cached {
+        QString path;
+        FileState state;
+        std::unique_ptr<IniText> text;
+    };
+    static Cached cached;
+    const std::optional<FileState> state = stateOf(path);
+    if (!state)
+        return nullptr;
+    if (cached.text && cached.path == path && cached.state == *state)
+        return cached.text.get();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray text = file.read(MaxConfigBytes);
-    const auto value = IniText(std::string_view(text.constData(), std::size_t(text.size())))
-                           .Value(section.toStdString(), key.toStdString());
+        return nullptr;
+    const QByteArray text = file.read(std::min(file.size(), MaxConfigBytes));
+    cached = {path, *state, std::make_unique<IniText>(std::string_view(text.constData(), std::size_t(text.size())))};
+    return cached.text.get();
+}
+
+std::optional<QString> findValue(const QString &path, const QString &section, const QString &key)
+{
+    const IniText *ini = currentText(path);
+    const auto value = ini ? ini->Value(section.toStdString(), key.toStdString()) : std::nullopt;
     if (!value)
         return std::nullopt;
     return QString::fromLatin1(value->data(), qsizetype(value->size()));

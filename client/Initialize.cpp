@@ -4,15 +4,18 @@
 #include "IniFile.h"
 #include "Winsock_Handling.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMovie>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTextBlock>
 #include <QTime>
 
 namespace {
-// The memo is the game's log; it keeps this many lines so that a flood cannot eat memory.
+// The memo is the game's log; it keeps about this many lines (a tenth more at most), so
+// that a flood cannot eat memory.
 constexpr int MemoLineLimit = 10000;
 
 std::optional<std::pair<QSize, QRect>> screenOverride;
@@ -212,7 +215,8 @@ void LayoutOpponents()
 
 void PlaceChainPosition(TDropCards *position, int left, int top, const QString &picture)
 {
-    position->setParent(Table().Board);
+    if (position->parentWidget() != Table().Board)  // a new parent would hide it again
+        position->setParent(Table().Board);
     position->move(left, top);
     position->LoadTiny(picture);
     position->resize(53, 54);
@@ -244,7 +248,6 @@ void CreateMemo()
     QPalette bevel = memo->palette();
     bevel.setColor(QPalette::WindowText, bevel.color(QPalette::Dark));
     memo->setPalette(bevel);
-    memo->setMaximumBlockCount(MemoLineLimit);
     QFont font(QStringLiteral("Comic Sans MS"));
     font.setPointSize(8);
     memo->setFont(font);
@@ -271,37 +274,40 @@ QLabel *CreateSeatLabel(const QString &caption, int left, int top)
 
 void LogLine(const QString &text)
 {
-    // The locale's long time format, without the time zone that Qt appends to it.
+    // The locale's long time format, without the time zone that Qt appends to it. The
+    // local time is worked out once a second: it asks the system for the time zone.
     static const QString format
         = QLocale::system().timeFormat(QLocale::LongFormat).remove(QRegularExpression(QStringLiteral("\\s*t+")));
-    AddMemoLine(QStringLiteral("[ %1 ] : %2").arg(QLocale::system().toString(QTime::currentTime(), format), text));
+    static qint64 second = -1;
+    static QString time;
+    if (const qint64 now = QDateTime::currentMSecsSinceEpoch() / 1000; now != second) {
+        second = now;
+        time = QLocale::system().toString(QTime::currentTime(), format);
+    }
+    AddMemoLine(QStringLiteral("[ %1 ] : %2").arg(time, text));
 }
 
 namespace {
-int memoBatches = 0;       // TMemoBatch objects alive
 QStringList waitingLines;  // at most MemoLineLimit: older ones would leave the memo at once
 }  // namespace
 
 void AddMemoLine(const QString &line)
 {
+    if (waitingLines.isEmpty()) {  // the memo takes what came in one turn of the event loop at once
+        QWidget *board = Table().Board;
+        QMetaObject::invokeMethod(
+            board, [] { Guarded(FlushMemo); }, Qt::QueuedConnection);
+    }
     waitingLines.append(ShownText(line));
     if (waitingLines.size() >= 2 * MemoLineLimit)
         waitingLines.remove(0, waitingLines.size() - MemoLineLimit);
-    if (memoBatches == 0)
-        FlushMemo();
 }
 
-TMemoBatch::TMemoBatch() { ++memoBatches; }
-
-TMemoBatch::~TMemoBatch()
+void ClearMemo()
 {
-    if (--memoBatches > 0)
-        return;
-    try {
-        FlushMemo();
-    } catch (...) {  // no board any more: the lines have nowhere to go
-        waitingLines.clear();
-    }
+    waitingLines.clear();
+    if (QPlainTextEdit *memo = Table().Memo)
+        memo->clear();
 }
 
 void FlushMemo()
@@ -309,14 +315,24 @@ void FlushMemo()
     if (waitingLines.isEmpty())
         return;
     const QStringList lines = std::exchange(waitingLines, {});
-    if (QPlainTextEdit *memo = Table().Memo)
-        memo->appendPlainText(lines.mid(std::max<qsizetype>(0, lines.size() - MemoLineLimit)).join(QLatin1Char('\n')));
+    QPlainTextEdit *memo = Table().Memo;
+    if (!memo)
+        return;
+    memo->appendPlainText(lines.mid(std::max<qsizetype>(0, lines.size() - MemoLineLimit)).join(QLatin1Char('\n')));
+    // The oldest lines go a tenth of the limit at a time: taking lines from the top makes
+    // the memo measure all the others again.
+    const int excess = memo->blockCount() - MemoLineLimit;
+    if (excess > MemoLineLimit / 10) {
+        QTextCursor top(memo->document());
+        top.setPosition(memo->document()->findBlockByNumber(excess).position(), QTextCursor::KeepAnchor);
+        top.removeSelectedText();
+    }
 }
 
 void SetMemoColor(const QColor &color)
 {
     QPlainTextEdit *memo = Table().Memo;
-    if (!memo)
+    if (!memo || memo->palette().color(QPalette::Base) == color)
         return;
     QPalette palette = memo->palette();
     palette.setColor(QPalette::Base, color);
@@ -327,10 +343,21 @@ void SetLabelColor(QLabel *label, const QColor &color)
 {
     if (!label)
         return;
+    // A label takes turns between two colours (black and red for whose move it is, red and
+    // lime for the status): each has a role of its own in the label's palette, and a change
+    // of role is far cheaper than a change of palette.
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::BrightText})
+        if (label->palette().color(role) == color)
+            return label->setForegroundRole(role);
+    const QPalette::ColorRole spare
+        = label->foregroundRole() == QPalette::BrightText ? QPalette::WindowText : QPalette::BrightText;
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(spare, color);
     label->setPalette(palette);
+    label->setForegroundRole(spare);
 }
+
+QColor LabelColor(const QLabel *label) { return label->palette().color(label->foregroundRole()); }
 
 void ResetTable()
 {

@@ -87,18 +87,13 @@ QLabel *CreateSeatLabel(const QString &caption, int left, int top);
 // "[ time ] : text" in the memo.
 void LogLine(const QString &text);
 void AddMemoLine(const QString &line);  // a line as it is, without a time stamp
-// While one is alive, memo lines wait and go into the memo together when the outermost
-// one ends: many lines cost one layout of the memo, not one each.
-class TMemoBatch {
-public:
-    TMemoBatch();
-    ~TMemoBatch();
-    TMemoBatch(const TMemoBatch &) = delete;
-    TMemoBatch &operator=(const TMemoBatch &) = delete;
-};
+// Lines wait for the next turn of the event loop and go into the memo together: a read of
+// many messages, or many reads at once, cost one layout of the memo.
 void FlushMemo();  // the waiting lines, now
+void ClearMemo();  // the memo and the lines waiting for it
 void SetMemoColor(const QColor &color);
 void SetLabelColor(QLabel *label, const QColor &color);
+QColor LabelColor(const QLabel *label);  // the colour its text is drawn in
 void ResetTable();
 void SetWatchdogEnabled(bool enabled);  // when the watchdog timer exists
 void LoadSkin();                        // the skin engine will dress the windows here

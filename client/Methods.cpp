@@ -64,17 +64,16 @@ bool isSelectionKey(const QKeyEvent &key)
     }
 }
 
-// Handles the event for the memo; true swallows it.
+// Handles the event for the memo (keys) or its viewport (the mouse); true swallows it.
 bool guardMemo(QObject *watched, QEvent *event)
 {
-    QPlainTextEdit *memo = Table().Memo;
-    if (!memo)
-        return false;
     switch (event->type()) {
     case QEvent::KeyPress:
-    case QEvent::KeyRelease: return watched == memo && isSelectionKey(*static_cast<QKeyEvent *>(event));
+    case QEvent::KeyRelease:
+        return qobject_cast<QPlainTextEdit *>(watched) && isSelectionKey(*static_cast<QKeyEvent *>(event));
     case QEvent::MouseMove: {
-        if (watched != memo->viewport() || !(static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton))
+        auto *memo = qobject_cast<QPlainTextEdit *>(watched->parent());
+        if (!memo || !(static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton))
             return false;
         // The move itself is swallowed too: the memo would extend the selection after us.
         QTextCursor cursor = memo->textCursor();

@@ -53,7 +53,7 @@ void CheckConnection()
         return;  // the player ended the program while the question was open
     if (restart) {
         ResetTable();
-        Table().Memo->clear();
+        ClearMemo();
         for (int view = Local; view <= RightSeat; ++view)
             Player(view).Reset();
     } else {

@@ -271,7 +271,7 @@ void TClientConnection::Open(const QString &address)
     // The read and error events are bound at each connect, once each.
     disconnect(socket_, &QTcpSocket::readyRead, this, nullptr);
     disconnect(socket_, &QTcpSocket::errorOccurred, this, nullptr);
-    connect(socket_, &QTcpSocket::readyRead, this, [this] { Guarded([this] { ClientSocketRead(); }); });
+    connect(socket_, &QTcpSocket::readyRead, this, [this] { readStep([this] { ClientSocketRead(); }); });
     connect(socket_, &QTcpSocket::errorOccurred, this, &TClientConnection::socketFailed);
     const QHostAddress host(address);
     if (host.protocol() != QAbstractSocket::IPv4Protocol || address.count(QLatin1Char('.')) != 3) {
@@ -327,9 +327,8 @@ void TClientConnection::walkSlice()
             finishRead();
         else  // the rest after the board has had its turn
             QMetaObject::invokeMethod(
-                this, [this] { Guarded([this] { walkSlice(); }); }, Qt::QueuedConnection);
+                this, [this] { readStep([this] { walkSlice(); }); }, Qt::QueuedConnection);
     });
-    const TMemoBatch lines;  // the slice's memo lines go in together
     TTableHandlers handlers;
     dispatcher_.Walk(*batch_, handlers, [&slice] { return slice.elapsed() < SliceMs; });
     if (batch_->Done() && !Shared().QuitRequested
@@ -344,13 +343,34 @@ void TClientConnection::finishRead()
     if (Shared().QuitRequested)
         return;
     // The next read follows from the event loop, never from here: this may run while a
-    // handler's error is on its way to the report.
+    // handler's error is on its way to the report (which asks for the next read itself).
+    if (!waiting_.isEmpty() || socket_->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(
+            this, [this] { readStep([this] { readNext(); }); }, Qt::QueuedConnection);
+}
+
+void TClientConnection::readNext()
+{
+    if (Busy() || reporting_ > 0)
+        return;
     if (!waiting_.isEmpty())
-        QMetaObject::invokeMethod(
-            this, [this, read = waiting_.takeFirst()] { Guarded([&] { HandleRead(read); }); }, Qt::QueuedConnection);
-    else if (socket_->bytesAvailable() > 0)  // arrived while this read was handled
-        QMetaObject::invokeMethod(
-            this, [this] { Guarded([this] { ClientSocketRead(); }); }, Qt::QueuedConnection);
+        HandleRead(waiting_.takeFirst());
+    else if (socket_->bytesAvailable() > 0)  // what arrived while a read was handled
+        ClientSocketRead();
+}
+
+void TClientConnection::readStep(const std::function<void()> &step)
+{
+    const std::optional<QString> error = Attempt(step);
+    if (!error)
+        return;
+    // Nothing is read while the box is open: what the server sends meanwhile waits in the
+    // socket, whose buffer is bounded, and a flood of bad messages cannot pile up boxes.
+    ++reporting_;
+    ReportError(*error);
+    --reporting_;
+    QMetaObject::invokeMethod(
+        this, [this] { readStep([this] { readNext(); }); }, Qt::QueuedConnection);
 }
 
 void TClientConnection::ClientConnect()
@@ -374,9 +394,9 @@ void TClientConnection::ClientConnect()
 
 void TClientConnection::ClientSocketRead()
 {
-    // While a read is handled the next one waits in the socket, whose buffer is bounded:
-    // a server that sends faster than the board takes it is held back by TCP.
-    if (!Busy())
+    // While a read is handled, or its error shown, the next one waits in the socket, whose
+    // buffer is bounded: a server that sends faster than the board takes it is held back by TCP.
+    if (!Busy() && reporting_ == 0)
         HandleRead(socket_->readAll());
 }
 

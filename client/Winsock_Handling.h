@@ -95,12 +95,16 @@ private:
     void socketFailed(QAbstractSocket::SocketError error);
     void walkSlice();
     void finishRead();
+    void readNext();
+    // Runs a step of the read path; its error is shown with reading held back.
+    void readStep(const std::function<void()> &step);
 
     QTcpSocket *socket_;
     TBatchDispatcher dispatcher_;
     std::optional<TBatchDispatcher::Batch> batch_;  // the read being handled
     QByteArray read_;                               // its bytes as they arrived, for the echo
     QList<QByteArray> waiting_;                     // reads handed in while one is handled
+    int reporting_ = 0;                             // error boxes of the read path open
 };
 
 // Cuts a read's echo to at most `limit` characters, saying how many were left out.

@@ -143,11 +143,18 @@ struct BoardCase {
     }
 };
 
+// The memo's text, with the lines that wait for the event loop in it.
+inline QString MemoText()
+{
+    FlushMemo();
+    return Table().Memo->toPlainText();
+}
+
 // The memo's lines without their time stamps.
 inline QStringList MemoTexts()
 {
     QStringList texts;
-    for (const QString &line : Table().Memo->toPlainText().split(QLatin1Char('\n')))
+    for (const QString &line : MemoText().split(QLatin1Char('\n')))
         texts << (line.startsWith(QLatin1String("[ ")) ? line.mid(line.indexOf(QLatin1String(" ] : ")) + 5) : line);
     return texts;
 }

@@ -166,6 +166,7 @@ private slots:
     {
         for (int i = 0; i < 60; ++i)
             AddMemoLine(QStringLiteral("line %1").arg(i));
+        FlushMemo();
         Table().Memo->moveCursor(QTextCursor::Start);
         QScrollBar *scroll = Table().Memo->verticalScrollBar();
         for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_Left, Qt::Key_Up,

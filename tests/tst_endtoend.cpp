@@ -15,7 +15,7 @@ constexpr int Games = 3;
 QList<QStringList> scoreBoards()
 {
     QList<QStringList> boards;
-    const QStringList lines = Table().Memo->toPlainText().split(QLatin1Char('\n'));
+    const QStringList lines = MemoText().split(QLatin1Char('\n'));
     for (qsizetype i = 0; i + 5 < lines.size(); ++i) {
         if (lines[i] == QLatin1String("========[ Score ]========"))
             boards << lines.mid(i + 1, 4);
@@ -105,7 +105,7 @@ private slots:
 
         QCOMPARE(stuck, 0);
         QVERIFY(dialogs.errors.isEmpty());
-        const QString memo = Table().Memo->toPlainText();
+        const QString memo = MemoText();
         QVERIFY(!memo.contains(NoticeText(2)));
         QVERIFY(!memo.contains(NoticeText(3)));
         QVERIFY2(!log.contains(QStringLiteral("refused")), qPrintable(log));

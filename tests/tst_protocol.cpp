@@ -92,6 +92,19 @@ private slots:
         QVERIFY(dispatcher.Carried().isEmpty());
     }
 
+    void aCaretReadDropsTheCarriedFragment()
+    {
+        QCOMPARE(walk({"K2", "^@3Kite"}), QStringList{"^@3Kite"});
+        QCOMPARE(walk({"EcB", "^$49", "c5"}), (QStringList{"Ec", "^$49"}));  // "c5" alone is no message
+    }
+
+    void echoIsCut()
+    {
+        QCOMPARE(EchoText("EcBc5", 200), QStringLiteral("EcBc5"));
+        QCOMPARE(EchoText(QByteArray(250, 'D'), 200), QString(200, QLatin1Char('D')) + " [... 50 more characters]");
+        QCOMPARE(EchoText("^@2\xe9", 2), QStringLiteral("^@ [... 2 more characters]"));
+    }
+
     void anErrorEndsTheBatchAndDropsTheRest()
     {
         TBatchDispatcher dispatcher;

@@ -69,9 +69,9 @@ private slots:
         }
         QCOMPARE(Table().Memo->geometry(), QRect(224, 191, 345, 168));
         QVERIFY(Table().Memo->isReadOnly());
-        QCOMPARE(Table().Memo->toPlainText(), QString());
+        QCOMPARE(MemoText(), QString());
         QCOMPARE(Table().StatusLabel->text(), QStringLiteral("Offline"));
-        QCOMPARE(Table().StatusLabel->palette().color(QPalette::WindowText), NamedColor::Red);
+        QCOMPARE(LabelColor(Table().StatusLabel), NamedColor::Red);
         QCOMPARE(Table().StatusLabel->geometry(), QRect(720, 550, 90, 16));
         QCOMPARE(Table().OwnNameLabel->text(), QStringLiteral("thisPlayer"));
         QVERIFY(Table().OwnNameLabel->alignment() & Qt::AlignRight);
@@ -262,7 +262,7 @@ private slots:
         Shared().TurnFlag = true;
         Shared().Online = true;
         ResetTable();
-        QVERIFY(Table().Memo->toPlainText().endsWith(QStringLiteral(" ] : Loading . . .")));
+        QVERIFY(MemoText().endsWith(QStringLiteral(" ] : Loading . . .")));
         for (int slot = 1; slot <= 7; ++slot) {
             QVERIFY(hand(slot)->isEnabled());
             QCOMPARE(hand(slot)->FirstPips, 0);
@@ -281,7 +281,7 @@ private slots:
     void logLine()
     {
         LogLine(QString());
-        const QString line = Table().Memo->toPlainText();
+        const QString line = MemoText();
         QVERIFY2(
             QRegularExpression(QStringLiteral("^\\[ \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? \\] : $")).match(line).hasMatch(),
             qPrintable(line));

@@ -40,8 +40,7 @@ class TestWatchdog : public QObject {
     {
         Dialogs().confirm = [=, this](const QString &text) {
             fixture.dialogs->questions << text;
-            seen = {MemoTexts().last(), Table().StatusLabel->text(),
-                    Table().StatusLabel->palette().color(QPalette::WindowText).name(),
+            seen = {MemoTexts().last(), Table().StatusLabel->text(), LabelColor(Table().StatusLabel).name(),
                     Table().ConnectButton->isEnabled() ? "Connect enabled" : "Connect disabled"};
             for (int i = 0; i < ticksMeanwhile; ++i)
                 WatchdogTick();
@@ -72,7 +71,7 @@ private slots:
         QCOMPARE(seen,
                  (QStringList{"You've been disconnected by server, recheck your connection", "Offline", "#ff0000",
                               "Connect enabled"}));
-        QCOMPARE(Table().Memo->toPlainText(), QString());
+        QCOMPARE(MemoText(), QString());
         for (int view = Local; view <= RightSeat; ++view)
             QCOMPARE(Player(view).GetName(), QString());
         for (int p = 1; p <= 26; ++p)
@@ -107,10 +106,10 @@ private slots:
     void neverConnectedReportsNothing()
     {
         QVERIFY(!Table().WatchdogTimer->isActive());
-        const QString memo = Table().Memo->toPlainText();
+        const QString memo = MemoText();
         for (int tick = 1; tick <= 10; ++tick)
             WatchdogTick();
-        QCOMPARE(Table().Memo->toPlainText(), memo);
+        QCOMPARE(MemoText(), memo);
         QVERIFY(fixture.dialogs->questions.isEmpty());
     }
 
