@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "Log.h"
+#include "Wire.h"
 
 #include <QHostAddress>
 #include <QMetaObject>
@@ -13,6 +14,16 @@
 
 namespace {
 int nextNumber = 1;
+
+// The peer's address as the other players see it: an IPv4 address in its dotted form
+// also when the socket reports it mapped into IPv6.
+QByteArray peerAddress(const QTcpSocket &socket)
+{
+    const QHostAddress peer = socket.peerAddress();
+    bool isV4 = false;
+    const quint32 v4 = peer.toIPv4Address(&isV4);
+    return (isV4 ? QHostAddress(v4) : peer).toString().toLatin1();
+}
 
 // A peer that vanished without closing (a cut cable, a dead machine) is noticed after
 // about 90 s of silence instead of the system's default of two hours.
@@ -28,8 +39,8 @@ void shortenKeepAlive([[maybe_unused]] qintptr descriptor)
 }  // namespace
 
 Connection::Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *parent)
-    : QObject(parent), socket_(socket), limits_(limits),
-      label_(QStringLiteral("#%1 %2:%3").arg(nextNumber++).arg(QString::fromLatin1(address())).arg(socket->peerPort())),
+    : Player(parent), socket_(socket), limits_(limits), address_(peerAddress(*socket)),
+      label_(QStringLiteral("#%1 %2:%3").arg(nextNumber++).arg(QString::fromLatin1(address_)).arg(socket->peerPort())),
       outbox_([this](const QByteArray &bytes) { socket_->write(bytes); }, limits.pause, this),
       budget_(double(limits.burst))
 {
@@ -52,19 +63,11 @@ Connection::Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *
     });
 }
 
-QByteArray Connection::address() const
-{
-    const QHostAddress peer = socket_->peerAddress();
-    bool isV4 = false;
-    const quint32 v4 = peer.toIPv4Address(&isV4);
-    return (isV4 ? QHostAddress(v4) : peer).toString().toLatin1();
-}
-
 void Connection::send(const QByteArray &message)
 {
     if (closing_)
         return;
-    qCDebug(lcWire).noquote() << label_ << "<<" << message;
+    qCDebug(lcWire).noquote() << label_ << "<<" << Escaped(message);
     outbox_.send(message);
     if (outbox_.pending() + socket_->bytesToWrite() > limits_.maxOutput)
         drop(QStringLiteral("does not read what it is sent"));
@@ -114,7 +117,7 @@ void Connection::read()
     const QByteArray bytes = socket_->readAll();
     if (closing_)
         return;
-    qCDebug(lcWire).noquote() << label_ << ">>" << bytes;
+    qCDebug(lcWire).noquote() << label_ << ">>" << Escaped(bytes);
     if (!withinBudget(bytes.size()))
         return drop(QStringLiteral("flood: more than %1 bytes at once or %2 bytes a second")
                         .arg(limits_.burst)
@@ -136,6 +139,8 @@ void Connection::read()
             emit received(message);
         }
     }
-    if (!result.fault.isEmpty())
-        drop(QString::fromLatin1(result.fault));
+    if (!result.fault.isEmpty()) {  // a join the server does not take: the player learns why it ends
+        qCInfo(lcServer).noquote() << label_ << "refused:" << QString::fromLatin1(result.fault);
+        finish(Wire::NoticeMessage(Wire::Disconnected));
+    }
 }
