@@ -18,9 +18,9 @@ namespace {
 int nextNumber = 1;
 
 // The sockets written to since the event loop last waited. Qt would write a socket's
-// buffer once the loop finds it writable, which costs a pass of the loop (a poll of
-// every socket) after each step of the game; writing them all just before the loop
-// waits again saves that pass and still gives each player one write per step.
+// buffer once the loop finds it writable, one more pass of the loop after each step of
+// the game; writing them all just before the loop waits again saves that pass and
+// still gives each player one write per step.
 QList<QPointer<QTcpSocket>> written;
 
 void flushWritten()

@@ -1,7 +1,8 @@
 // Load benchmark (not a test): starts ServerKelmar, seats tables of four players over TCP
 // on 127.0.0.1, lets them play, and reports games and moves per second, the server's
-// processor time beside the wall time, its peak resident memory, and the time from a
-// move's send until its chain half has reached the other three players of the table.
+// processor time beside the wall time (both from the first move until every table has
+// played its games), its peak resident memory, and the time from a move's send until its
+// chain half has reached the other three players of the table.
 //
 // The players must cost far less than the server, or the figures are theirs: they join
 // one after the other (so the server seats players 4k to 4k + 3 at table k + 1), then one
@@ -105,7 +106,8 @@ struct Shared {
     int tables = 0;
     std::atomic<int> tablesDone{0};
     std::atomic<bool> stop{false};
-    std::atomic<int> faults{0};  // refusals, disconnections and other surprises
+    std::atomic<int> faults{0};       // refusals, disconnections and other surprises
+    std::atomic<bool> moving{false};  // the first move is sent: the measurement begins
 };
 
 // One generator thread: the sockets of its tables in one epoll set, the moves waiting
@@ -306,6 +308,7 @@ private:
             fail("write");
         player.hand[std::size_t(best->slot - 1)] = 0;
         ++moves_;
+        shared_.moving.store(true, std::memory_order_relaxed);
     }
 
     Shared &shared_;
@@ -463,11 +466,13 @@ int main(int argc, char **argv)
             workers[std::size_t(t % threads)]->watch(player);
         }
 
-    const long long start = nowNs();
-    const double serverStart = server.processorSeconds(), ownStart = processorSecondsOfThisProcess();
     std::vector<std::thread> running;
     for (auto &worker : workers)
         running.emplace_back([&worker] { worker->run(); });
+    while (!shared.moving && shared.faults == 0)
+        usleep(100);
+    const long long start = nowNs();
+    const double serverStart = server.processorSeconds(), ownStart = processorSecondsOfThisProcess();
     while (shared.tablesDone < shared.tables && shared.faults == 0 && nowNs() - start < 600'000'000'000LL)
         usleep(1000);
     const double seconds = double(nowNs() - start) / 1e9;

@@ -3,6 +3,7 @@
 // and the log, a full server, the limit per address, many tables at once, and the
 // program itself.
 #include "Bot.h"
+#include "EpollDispatcher.h"
 #include "Log.h"
 #include "ScriptedClient.h"
 #include "Server.h"
@@ -82,6 +83,7 @@ class TestServerPlay : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLoggingCategory::setFilterRules("kelmar.server.info=false"); }
+    void dispatcherFiresTimersInTimeOrder();
     void fourPlayersPlayWholeGames();
     void refusalsGoBackToTheSenderOnly();
     void botTakesOverFromAPlayerWhoLeaves();
@@ -95,6 +97,28 @@ private slots:
     void manyTablesAtOnce();
     void programRunsFromTheCommandLine();
 };
+
+void TestServerPlay::dispatcherFiresTimersInTimeOrder()
+{
+    QVERIFY(qobject_cast<EpollDispatcher *>(QAbstractEventDispatcher::instance()));
+    QList<int> fired;
+    QTimer later, stopped, repeating;
+    for (const auto &[timer, id, ms] : {std::tuple{&later, 60, 60}, {&stopped, 99, 25}, {&repeating, 15, 15}}) {
+        QObject::connect(timer, &QTimer::timeout, timer, [&fired, id] { fired << id; });
+        timer->start(ms);
+    }
+    later.setSingleShot(true);
+    QTimer::singleShot(0, &later, [&fired] { fired << 0; });
+    QTimer::singleShot(40, &later, [&] { stopped.stop(); });  // it fired once, at 25 ms
+    QVERIFY(later.remainingTime() > 30 && later.remainingTime() <= 60);
+    QTRY_VERIFY(fired.contains(60));
+    repeating.stop();
+    QCOMPARE(fired.mid(0, 2), QList<int>({0, 15}));
+    QCOMPARE(fired.count(99), 1);
+    QVERIFY(fired.count(15) >= 2 && fired.indexOf(60) > fired.indexOf(99));
+    QTest::qWait(50);
+    QCOMPARE(fired.count(60), 1);  // a single shot
+}
 
 void TestServerPlay::fourPlayersPlayWholeGames()
 {
@@ -398,5 +422,12 @@ void TestServerPlay::programRunsFromTheCommandLine()
     QCOMPARE(player->notices.last(), int(Wire::Disconnected));
 }
 
-QTEST_GUILESS_MAIN(TestServerPlay)
+// Every test runs on the server's own event dispatcher.
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setEventDispatcher(new EpollDispatcher);
+    QCoreApplication app(argc, argv);
+    TestServerPlay test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_server_play.moc"
