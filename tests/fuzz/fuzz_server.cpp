@@ -15,6 +15,7 @@
 //   l          the client leaves
 #include "Bot.h"
 #include "ClientStream.h"
+#include "EpollDispatcher.h"
 #include "Log.h"
 #include "Player.h"
 #include "Protocol.h"
@@ -181,6 +182,7 @@ private:
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
+    QCoreApplication::setEventDispatcher(new EpollDispatcher);  // the server's own: its timers fall due on 't'
     static QCoreApplication app(*argc, *argv);
     qInstallMessageHandler(checkLogLine);
     return 0;
