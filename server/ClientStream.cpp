@@ -1,21 +1,23 @@
 #include "ClientStream.h"
 
+#include "Log.h"
 #include "Protocol.h"
 
 #include <cstring>
 
 namespace {
 bool capital(char c) { return c >= 'A' && c <= 'Z'; }
-bool control(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
 bool digit(char c) { return c >= '0' && c <= '9'; }
 bool oneOf(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
 }  // namespace
 
 ClientStream::Result ClientStream::feed(const QByteArray &bytes)
 {
+    Result result;
+    if (state_ == State::Refused)
+        return result;
     const QByteArray stream = carry_ + bytes;
     carry_.clear();
-    Result result;
     qsizetype at = 0;
     while (at < stream.size() && result.fault.isEmpty()) {
         qsizetype next = at;
@@ -23,6 +25,7 @@ ClientStream::Result ClientStream::feed(const QByteArray &bytes)
         case State::Join: next = joinStart(stream, at, result); break;
         case State::Name: next = nameCharacter(stream, at, result); break;
         case State::Playing: next = move(stream, at, result); break;
+        case State::Refused: return result;
         }
         if (next == at) {  // cut off: wait for the rest
             carry_ = stream.mid(at);
@@ -30,6 +33,8 @@ ClientStream::Result ClientStream::feed(const QByteArray &bytes)
         }
         at = next;
     }
+    if (!result.fault.isEmpty())
+        state_ = State::Refused;
     return result;
 }
 
@@ -50,8 +55,8 @@ qsizetype ClientStream::joinStart(const QByteArray &bytes, qsizetype at, Result 
     }
     if (start.size() < 4)
         return at;
-    if (control(start[3])) {
-        result.fault = "a name starting with a control character";
+    if (!PrintableLatin1(start[3])) {
+        result.fault = "a name with a control character";
         return at + 4;
     }
     join_ = start;
@@ -62,12 +67,16 @@ qsizetype ClientStream::joinStart(const QByteArray &bytes, qsizetype at, Result 
 qsizetype ClientStream::nameCharacter(const QByteArray &bytes, qsizetype at, Result &result)
 {
     const char c = bytes[at];
-    if (c == 'V') {
+    if (c == 'V' && nameLength() < MinName) {
+        result.fault = "a name of fewer than 3 characters";
+    } else if (c == 'V') {
         result.messages.append(join_);
         state_ = State::Playing;
-    } else if (capital(c) || control(c)) {
+    } else if (capital(c)) {
         result.fault = "a join without \"V\"";
-    } else if (join_.size() - 3 >= MaxName) {
+    } else if (!PrintableLatin1(c)) {
+        result.fault = "a name with a control character";
+    } else if (nameLength() >= MaxName) {
         result.fault = "a name longer than 7 characters";
     } else {
         join_.append(c);

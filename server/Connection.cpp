@@ -1,9 +1,12 @@
 #include "Connection.h"
 
 #include "Log.h"
+#include "Wire.h"
 
+#include <QAbstractEventDispatcher>
 #include <QHostAddress>
 #include <QMetaObject>
+#include <QPointer>
 
 #ifdef Q_OS_LINUX
 #include <netinet/in.h>
@@ -13,6 +16,38 @@
 
 namespace {
 int nextNumber = 1;
+
+// The sockets written to since the event loop last waited. Qt would write a socket's
+// buffer once the loop finds it writable, one more pass of the loop after each step of
+// the game; writing them all just before the loop waits again saves that pass and
+// still gives each player one write per step.
+QList<QPointer<QTcpSocket>> written;
+
+void flushWritten()
+{
+    for (const QPointer<QTcpSocket> &socket : std::exchange(written, {}))
+        if (socket)
+            socket->flush();
+}
+
+void write(QTcpSocket *socket, const QByteArray &bytes)
+{
+    static const auto hook
+        = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, flushWritten);
+    if (socket->bytesToWrite() == 0)
+        written.append(socket);
+    socket->write(bytes);
+}
+
+// The peer's address as the other players see it: an IPv4 address in its dotted form
+// also when the socket reports it mapped into IPv6.
+QByteArray peerAddress(const QTcpSocket &socket)
+{
+    const QHostAddress peer = socket.peerAddress();
+    bool isV4 = false;
+    const quint32 v4 = peer.toIPv4Address(&isV4);
+    return (isV4 ? QHostAddress(v4) : peer).toString().toLatin1();
+}
 
 // A peer that vanished without closing (a cut cable, a dead machine) is noticed after
 // about 90 s of silence instead of the system's default of two hours.
@@ -28,9 +63,9 @@ void shortenKeepAlive([[maybe_unused]] qintptr descriptor)
 }  // namespace
 
 Connection::Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *parent)
-    : QObject(parent), socket_(socket), limits_(limits),
-      label_(QStringLiteral("#%1 %2:%3").arg(nextNumber++).arg(QString::fromLatin1(address())).arg(socket->peerPort())),
-      outbox_([this](const QByteArray &bytes) { socket_->write(bytes); }, limits.pause, this),
+    : Player(parent), socket_(socket), limits_(limits), address_(peerAddress(*socket)),
+      label_(QStringLiteral("#%1 %2:%3").arg(nextNumber++).arg(QString::fromLatin1(address_)).arg(socket->peerPort())),
+      outbox_([this](const QByteArray &bytes) { write(socket_, bytes); }, limits.pause, this),
       budget_(double(limits.burst))
 {
     socket_->setParent(this);
@@ -52,19 +87,11 @@ Connection::Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *
     });
 }
 
-QByteArray Connection::address() const
-{
-    const QHostAddress peer = socket_->peerAddress();
-    bool isV4 = false;
-    const quint32 v4 = peer.toIPv4Address(&isV4);
-    return (isV4 ? QHostAddress(v4) : peer).toString().toLatin1();
-}
-
 void Connection::send(const QByteArray &message)
 {
     if (closing_)
         return;
-    qCDebug(lcWire).noquote() << label_ << "<<" << message;
+    qCDebug(lcWire).noquote() << label_ << "<<" << Escaped(message);
     outbox_.send(message);
     if (outbox_.pending() + socket_->bytesToWrite() > limits_.maxOutput)
         drop(QStringLiteral("does not read what it is sent"));
@@ -114,7 +141,7 @@ void Connection::read()
     const QByteArray bytes = socket_->readAll();
     if (closing_)
         return;
-    qCDebug(lcWire).noquote() << label_ << ">>" << bytes;
+    qCDebug(lcWire).noquote() << label_ << ">>" << Escaped(bytes);
     if (!withinBudget(bytes.size()))
         return drop(QStringLiteral("flood: more than %1 bytes at once or %2 bytes a second")
                         .arg(limits_.burst)
@@ -136,6 +163,8 @@ void Connection::read()
             emit received(message);
         }
     }
-    if (!result.fault.isEmpty())
-        drop(QString::fromLatin1(result.fault));
+    if (!result.fault.isEmpty()) {  // a join the server does not take: the player learns why it ends
+        qCInfo(lcServer).noquote() << label_ << "refused:" << QString::fromLatin1(result.fault);
+        finish(Wire::NoticeMessage(Wire::Disconnected));
+    }
 }

@@ -3,9 +3,9 @@
 // what is sent to it, and reports when it joins, what it sends and when it is gone.
 #include "ClientStream.h"
 #include "Outbox.h"
+#include "Player.h"
 
 #include <QElapsedTimer>
-#include <QObject>
 #include <QTcpSocket>
 #include <QTimer>
 #include <chrono>
@@ -23,24 +23,21 @@ struct ClientLimits {
     qsizetype bytesPerSecond = 1024;  // ... and on average; more is a flood, and dropped
 };
 
-class Connection : public QObject {
+class Connection : public Player {
     Q_OBJECT
 public:
     Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *parent = nullptr);
 
     const QString &label() const { return label_; }  // for the log: "#7 127.0.0.1:40312"
-    QByteArray address() const;                      // the peer's address as the clients see it
+    QByteArray address() const override { return address_; }
 
-    void send(const QByteArray &message);
-    // Sends what is queued, then `last`, then closes.
-    void finish(const QByteArray &last = {});
+    void send(const QByteArray &message) override;
+    void finish(const QByteArray &last = {}) override;
     // Closes at once; `gone` follows with the reason.
     void drop(const QString &reason);
 
 signals:
-    void joined(const QByteArray &name);
-    void received(const QByteArray &message);
-    void gone(const QString &reason);  // once, from the event loop, never from inside a call
+    void joined(const QByteArray &name);  // a valid join and its "V"
 
 private:
     void read();
@@ -50,6 +47,7 @@ private:
 
     QTcpSocket *socket_;
     ClientLimits limits_;
+    QByteArray address_;  // kept: the socket forgets it once closed
     QString label_;
     ClientStream stream_;
     Outbox outbox_;

@@ -28,33 +28,44 @@ void Server::accept()
     while (QTcpSocket *socket = listener_.nextPendingConnection()) {
         auto *client = new Connection(socket, config_.client, this);
         connect(client, &Connection::gone, this, [this, client](const QString &reason) { forget(client, reason); });
-        if (stopping_ || full()) {
-            qCInfo(lcServer).noquote() << client->label() << "refused: the server is full";
+        if (const QString why = refusal(client); !why.isEmpty()) {
+            qCInfo(lcServer).noquote() << client->label() << "refused:" << why;
             client->finish(Wire::NoticeMessage(Wire::Disconnected));
             continue;
         }
         qCInfo(lcServer).noquote() << client->label() << "connects";
         clients_.append(client);
+        ++fromAddress_[client->address()];
         connect(client, &Connection::joined, this, [this, client](const QByteArray &name) { seat(client, name); });
     }
 }
 
-bool Server::full() const
+QString Server::refusal(const Connection *client) const
 {
-    return config_.tables > 0 && clients_.size() >= config_.tables * (Seats - config_.table.bots);
+    if (stopping_)
+        return QStringLiteral("the server is stopping");
+    if (config_.tables > 0 && clients_.size() >= config_.tables * (Seats - config_.table.bots))
+        return QStringLiteral("the server is full");
+    if (config_.perAddress > 0 && fromAddress_.value(client->address()) >= config_.perAddress)
+        return QStringLiteral("%1 connections from that address already").arg(config_.perAddress);
+    return {};
 }
 
 void Server::forget(Connection *client, const QString &reason)
 {
     qCInfo(lcServer).noquote() << client->label() << "is gone:" << reason;
     client->deleteLater();
-    if (clients_.removeOne(client) && stopping_ && clients_.isEmpty())
+    if (!clients_.removeOne(client))
+        return;
+    if (--fromAddress_[client->address()] == 0)
+        fromAddress_.remove(client->address());
+    if (stopping_ && clients_.isEmpty())
         emit finished();
 }
 
 void Server::seat(Connection *client, const QByteArray &name)
 {
-    qCInfo(lcServer).noquote() << client->label() << "joins as" << QString::fromLatin1(name);
+    qCInfo(lcServer).noquote() << client->label() << "joins as" << Escaped(name);
     if (Table *table = openTable())
         return table->seat(client, name);
     qCInfo(lcServer).noquote() << client->label() << "refused: every table is taken";

@@ -1,8 +1,8 @@
 #include "Table.h"
 
 #include "Bot.h"
-#include "Connection.h"
 #include "Log.h"
+#include "Player.h"
 #include "Wire.h"
 
 #include <algorithm>
@@ -16,6 +16,8 @@ Table::Table(int number, const TableConfig &config, std::uint32_t seed, QObject 
     connect(&waitTimer_, &QTimer::timeout, this, &Table::fillWithBots);
     stepTimer_.setSingleShot(true);
     connect(&stepTimer_, &QTimer::timeout, this, [this] { std::exchange(step_, {})(); });
+    turnTimer_.setSingleShot(true);
+    connect(&turnTimer_, &QTimer::timeout, this, &Table::turnTimeUp);
 }
 
 bool Table::open() const
@@ -32,14 +34,15 @@ void Table::stop()
 {
     waitTimer_.stop();
     stepTimer_.stop();
+    turnTimer_.stop();
 }
 
-void Table::seat(Connection *client, const QByteArray &name)
+void Table::seat(Player *client, const QByteArray &name)
 {
     const int seat = int(std::ranges::find_if(seats_, [](const Seat &s) { return s.name.isEmpty(); }) - seats_.begin());
-    seats_[seat] = {client, name, {}};
-    connect(client, &Connection::received, this, [this, client](const QByteArray &m) { receive(client, m); });
-    connect(client, &Connection::gone, this, [this, client](const QString &reason) { leave(client, reason); });
+    seats_[seat] = {client, name, {}, 0};
+    connect(client, &Player::received, this, [this, client](const QByteArray &m) { receive(client, m); });
+    connect(client, &Player::gone, this, [this, client](const QString &reason) { leave(client, reason); });
     log(QStringLiteral("%1 sits down").arg(who(seat)));
     client->send(Wire::Greeting(seat));
     for (int other = 0; other < Seats; ++other) {
@@ -72,14 +75,20 @@ void Table::fillWithBots()
     startGame();
 }
 
-void Table::leave(Connection *client, const QString &reason)
+void Table::leave(Player *client, const QString &reason)
 {
     const int seat = seatOf(client);
     if (seat < 0)
         return;
     log(QStringLiteral("%1 leaves: %2").arg(who(seat), reason));
+    handToBot(seat);
+}
+
+// Frees the seat of a player who is gone: a bot takes it in a game that has started.
+void Table::handToBot(int seat)
+{
     Seat &s = seats_[seat];
-    s = {nullptr, started_ ? Bot::Name(seat) : QByteArray(), {}};
+    s = {nullptr, started_ ? Bot::Name(seat) : QByteArray(), {}, 0};
     if (players() == 0) {
         stop();
         emit empty();
@@ -89,11 +98,13 @@ void Table::leave(Connection *client, const QString &reason)
         return;
     log(QStringLiteral("a bot takes over %1").arg(who(seat)));
     toPlayers(Wire::PlayerName(seat, s.name));
-    if (game_ && game_->mover() == seat)
+    if (game_ && game_->mover() == seat) {
+        turnTimer_.stop();
         after(config_.botDelay, [this] { botMove(); });
+    }
 }
 
-void Table::receive(Connection *client, const QByteArray &message)
+void Table::receive(Player *client, const QByteArray &message)
 {
     const int seat = seatOf(client);
     if (seat < 0)
@@ -121,15 +132,16 @@ void Table::takeMove(int seat, const QByteArray &message)
     move.clear();
     if (judgement.fault != Fault::None) {
         log(QStringLiteral("%1: move %2 refused, %3")
-                .arg(who(seat), QString::fromLatin1(text), QLatin1String(Describe(judgement.fault))));
+                .arg(who(seat), Escaped(text), QLatin1String(Describe(judgement.fault))));
         return refuse(seat, judgement.fault);
     }
+    seats_[seat].missed = 0;
     play(judgement.placed);
 }
 
 void Table::refuse(int seat, Fault fault)
 {
-    Connection *client = seats_[seat].client;
+    Player *client = seats_[seat].client;
     client->send(Wire::NoticeMessage(RefusalNotice(fault)));
     // The client ended its turn when it sent the move; switching its hand off and on
     // again gives it the turn back, since the refused move changed nothing.
@@ -144,7 +156,7 @@ void Table::startGame()
     game_.emplace(ShuffledDeal(random_));
     ++games_;
     for (int seat = 0; seat < Seats; ++seat)
-        if (Connection *client = seats_[seat].client) {
+        if (Player *client = seats_[seat].client) {
             QByteArray start = Wire::Reset();
             for (int slot = 1; slot <= Rules::HandSize; ++slot)
                 start += Wire::DealTile(slot, game_->tile(seat, slot));
@@ -158,33 +170,57 @@ void Table::offerTurn()
 {
     const int mover = game_->mover();
     toPlayers(Wire::WhoseMove(mover));
-    if (Connection *client = seats_[mover].client)
+    if (Player *client = seats_[mover].client) {
         client->send(Wire::TurnSwitch());
-    else
+        turnTimer_.start(config_.turnTime);
+    } else {
         after(config_.botDelay, [this] { botMove(); });
+    }
+}
+
+// The player to move let the turn time pass: a bot plays the turn for it, and after the
+// third such turn in a row the player is closed and a bot keeps the seat, so one silent
+// player cannot stall the other three.
+void Table::turnTimeUp()
+{
+    const int seat = game_ ? game_->mover() : -1;
+    if (seat < 0 || !seats_[seat].client)
+        return;
+    Seat &s = seats_[seat];
+    s.move.clear();  // a move half sent when the time ran out is not taken later
+    log(QStringLiteral("%1 did not move within %2 s (%3 in a row), a bot plays its turn")
+            .arg(who(seat), QString::number(double(config_.turnTime.count()) / 1000), QString::number(++s.missed)));
+    if (s.missed < MaxMissedTurns)
+        return playFor(seat);
+    Player *client = s.client;
+    log(QStringLiteral("%1 missed %2 turns in a row and is closed").arg(who(seat), QString::number(MaxMissedTurns)));
+    handToBot(seat);
+    client->finish(Wire::NoticeMessage(Wire::Disconnected));
 }
 
 void Table::botMove()
 {
     const int mover = game_->mover();
-    if (mover < 0 || seats_[mover].client)
-        return;
-    if (const auto move = Bot::Choose(*game_, mover))
-        play(game_->judge(mover, *move).placed);
+    if (mover >= 0 && !seats_[mover].client)
+        playFor(mover);
+}
+
+void Table::playFor(int seat)
+{
+    if (const auto move = Bot::Choose(*game_, seat))
+        play(game_->judge(seat, *move).placed);
 }
 
 void Table::play(const Placed &move)
 {
+    turnTimer_.stop();
     const QList<int> passed = game_->play(move);
     toPlayers(Wire::ChainUpdates(move) + Wire::TilePlayed(move.seat, move.slot));
-    if (Connection *client = seats_[move.seat].client)
+    if (Player *client = seats_[move.seat].client)
         client->send(Wire::TurnSwitch());
     log(QStringLiteral("%1 plays %2-%3 on %4, its half goes to %5")
-            .arg(who(move.seat))
-            .arg(move.pips.first)
-            .arg(move.pips.second)
-            .arg(move.target)
-            .arg(move.next));
+            .arg(who(move.seat), QString::number(move.pips.first), QString::number(move.pips.second),
+                 QString::number(move.target), QString::number(move.next)));
     for (int seat : passed)
         log(QStringLiteral("%1 cannot move and passes").arg(who(seat)));
     if (game_->end() != Game::End::None)
@@ -199,7 +235,7 @@ void Table::endGame()
     toPlayers(Wire::NoticeMessage(domino ? Wire::Domino : Wire::GameOver));
     QStringList scores;
     for (int seat = 0; seat < Seats; ++seat)
-        scores << QStringLiteral("%1 %2").arg(QString::fromLatin1(seats_[seat].name)).arg(game_->pipsLeft(seat));
+        scores << QStringLiteral("%1 %2").arg(Escaped(seats_[seat].name), QString::number(game_->pipsLeft(seat)));
     log(QStringLiteral("game %1 ends, %2; pips left: %3")
             .arg(games_)
             .arg(domino ? "a hand is empty" : "nobody can move", scores.join(", ")));
@@ -227,7 +263,7 @@ void Table::after(std::chrono::milliseconds delay, std::function<void()> step)
     stepTimer_.start(delay);
 }
 
-int Table::seatOf(const Connection *client) const
+int Table::seatOf(const Player *client) const
 {
     const auto it = std::ranges::find_if(seats_, [client](const Seat &s) { return s.client == client; });
     return it == seats_.end() ? -1 : int(it - seats_.begin());
@@ -236,7 +272,7 @@ int Table::seatOf(const Connection *client) const
 QString Table::who(int seat) const
 {
     const Seat &s = seats_[seat];
-    return QStringLiteral("seat %1 (%2%3)").arg(seat + 1).arg(QString::fromLatin1(s.name), s.client ? "" : ", bot");
+    return QStringLiteral("seat %1 (%2%3)").arg(seat + 1).arg(Escaped(s.name), s.client ? "" : ", bot");
 }
 
 void Table::log(const QString &text) const

@@ -2,7 +2,8 @@
 // One table: four seats, each a connected player or a bot, and the games played at it.
 // It greets the players, deals, says whose move it is, checks and relays every move,
 // passes players who cannot move, ends each game with its notice and the scores, and
-// starts the next game after a pause.
+// starts the next game after a pause. A player who lets the turn time pass has a bot
+// play that turn; after three such turns in a row a bot takes the seat for good.
 #include "Game.h"
 
 #include <QByteArrayList>
@@ -14,7 +15,7 @@
 #include <optional>
 #include <random>
 
-class Connection;
+class Player;
 
 struct TableConfig {
     int bots = 0;                             // seats that bots take when the table opens
@@ -24,6 +25,8 @@ struct TableConfig {
     // client shows notice 1 in a panel that holds its event loop for over a second; a
     // message sent then would be joined with the next one in a single read.
     std::chrono::milliseconds pause{3000};
+    // A player's time for a move, from the turn switch on; then a bot plays the turn.
+    std::chrono::milliseconds turnTime{60000};
 };
 
 class Table : public QObject {
@@ -34,8 +37,9 @@ public:
     int number() const { return number_; }
     bool open() const;    // it waits for players and has a free seat
     int players() const;  // the connected ones
-    void seat(Connection *client, const QByteArray &name);
-    void stop();  // no further step; the table is about to go
+    void seat(Player *client, const QByteArray &name);
+    void stop();                                               // no further step; the table is about to go
+    const std::optional<Game> &game() const { return game_; }  // the game in play or the last one
 
 signals:
     void gameOver();  // a game has ended and its scores are sent
@@ -43,27 +47,32 @@ signals:
 
 private:
     struct Seat {
-        Connection *client = nullptr;  // null for a bot or a free seat
-        QByteArray name;               // empty for a free seat
-        QByteArrayList move;           // the messages of the move being received
+        Player *client = nullptr;  // null for a bot or a free seat
+        QByteArray name;           // empty for a free seat
+        QByteArrayList move;       // the messages of the move being received
+        int missed = 0;            // turns in a row that a bot played for the player
     };
     static constexpr int MaxMoveMessages = 8;
+    static constexpr int MaxMissedTurns = 3;
 
-    void leave(Connection *client, const QString &reason);
-    void receive(Connection *client, const QByteArray &message);
+    void leave(Player *client, const QString &reason);
+    void handToBot(int seat);
+    void receive(Player *client, const QByteArray &message);
     void takeMove(int seat, const QByteArray &message);
     void refuse(int seat, Fault fault);
     void fillWithBots();
     void startGame();
     void offerTurn();
+    void turnTimeUp();
     void botMove();
+    void playFor(int seat);
     void play(const Placed &move);
     void endGame();
     void sendScores();
 
     void toPlayers(const QByteArray &message);
     void after(std::chrono::milliseconds delay, std::function<void()> step);
-    int seatOf(const Connection *client) const;
+    int seatOf(const Player *client) const;
     QString who(int seat) const;
     void log(const QString &text) const;
 
@@ -75,6 +84,7 @@ private:
     int games_ = 0;
     bool started_ = false;
     QTimer waitTimer_;
+    QTimer turnTimer_;  // the deadline of a connected player's move
     QTimer stepTimer_;  // the table's one pending step: a bot's move, the scores, the next game
     std::function<void()> step_;
 };

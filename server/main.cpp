@@ -1,5 +1,6 @@
 // ServerKelmar: the game server for Kelmar. Seats players at tables of four, fills
 // seats with bots, deals, checks and relays every move, and reports the scores.
+#include "EpollDispatcher.h"
 #include "Log.h"
 #include "Server.h"
 
@@ -32,7 +33,16 @@ struct Options {
     QCommandLineOption seed{"seed", "Deal repeatably: table n shuffles with seed S + n (default: random).", "S"};
     QCommandLineOption games{"games", "Stop after N games in all (default 0: run until stopped).", "N", "0"};
     QCommandLineOption tables{
-        "tables", "At most N tables; further players get notice 5 and are closed (default 0: no limit).", "N", "0"};
+        "tables", "At most N tables; further players get notice 5 and are closed (default 500; 0: no limit).", "N",
+        "500"};
+    QCommandLineOption perAddress{
+        "per-address", "At most N connections from one address; further ones get notice 5 (default 8; 0: no limit).",
+        "N", "8"};
+    QCommandLineOption turnTime{
+        "turn-time",
+        "Seconds a player has for a move before a bot plays it; after three such turns in a row a bot "
+        "takes the seat (default 60).",
+        "S", "60"};
     QCommandLineOption pause{"pause",
                              "Milliseconds from a game's end to its scores, and again to the next game (default 3000).",
                              "MS", "3000"};
@@ -42,7 +52,7 @@ struct Options {
         parser.setApplicationDescription("Game server for Kelmar: tables of four players or bots.");
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({listen, port, bots, wait, seed, games, tables, pause});
+        parser.addOptions({listen, port, bots, wait, seed, games, tables, perAddress, turnTime, pause});
     }
 
     // The number given with `option` when it lies in low..high; sets `error` otherwise.
@@ -66,6 +76,8 @@ struct Options {
         config.table.wait = std::chrono::seconds(number(wait, 0, 86400, error));
         config.games = int(number(games, 0, INT_MAX, error));
         config.tables = int(number(tables, 0, 100000, error));
+        config.perAddress = int(number(perAddress, 0, 100000, error));
+        config.table.turnTime = std::chrono::seconds(number(turnTime, 1, 86400, error));
         config.table.pause = std::chrono::milliseconds(number(pause, 0, 60000, error));
         if (parser.isSet(seed))
             config.seed = std::uint32_t(number(seed, 0, UINT32_MAX, error));
@@ -76,6 +88,8 @@ struct Options {
 
 int main(int argc, char *argv[])
 {
+    // With many players the dispatcher decides what a move costs: see EpollDispatcher.h.
+    QCoreApplication::setEventDispatcher(new EpollDispatcher);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("ServerKelmar");
     QCoreApplication::setApplicationVersion(KELMAR_VERSION);

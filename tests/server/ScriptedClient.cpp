@@ -31,10 +31,11 @@ ScriptedClient::ScriptedClient(const QByteArray &name, QObject *parent) : QObjec
     connect(&socket_, &QTcpSocket::disconnected, this, &ScriptedClient::closed);
 }
 
-void ScriptedClient::connectTo(quint16 port, bool join)
+void ScriptedClient::connectTo(quint16 port, bool join, const QHostAddress &from)
 {
     if (join)
         connect(&socket_, &QTcpSocket::connected, this, [this] { send("!@0" + name + "V"); });
+    socket_.bind(from);
     socket_.connectToHost(QHostAddress::LocalHost, port);
 }
 
@@ -79,6 +80,10 @@ void ScriptedClient::handle(const QByteArray &m)
     case 'F': switchHand(); break;
     case 'H': seat = digit(1) - 1; break;
     case 'J': mover = digit(1); break;
+    case 'K':  // the client program ignores its own seat's K; here it tells a tile a bot played for it
+        if (digit(1) == seat)
+            hand[digit(2) - 1] = 0;
+        break;
     case '^':
         if (m[1] == '@')
             names[digit(2) - 1] = m.mid(3);

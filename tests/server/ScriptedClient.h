@@ -6,6 +6,7 @@
 #include "Game.h"
 
 #include <QByteArrayList>
+#include <QHostAddress>
 #include <QObject>
 #include <QTcpSocket>
 #include <array>
@@ -16,7 +17,8 @@ class ScriptedClient : public QObject {
 public:
     explicit ScriptedClient(const QByteArray &name, QObject *parent = nullptr);
 
-    void connectTo(quint16 port, bool join = true);  // join: send the join and "V" once connected
+    // join: send the join and "V" once connected; from: the local address to connect from.
+    void connectTo(quint16 port, bool join = true, const QHostAddress &from = QHostAddress::LocalHost);
     void send(const QByteArray &bytes);
     QTcpSocket &socket() { return socket_; }
     const QTcpSocket &socket() const { return socket_; }
@@ -28,7 +30,7 @@ public:
     QByteArray name;
     int seat = -1;                         // from the greeting
     std::array<QByteArray, Seats> names;   // by seat index, from ^@
-    Hand hand{};                           // by slot - 1, 0 once played
+    Hand hand{};                           // by slot - 1, 0 once played (by it or by a bot for it)
     int mover = -1;                        // from J
     QByteArrayList received;               // every message, in order
     QList<std::array<int, Seats>> scores;  // one entry per finished game, by seat index

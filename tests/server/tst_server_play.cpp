@@ -1,7 +1,10 @@
 // A real server on 127.0.0.1 with scripted players over TCP: whole games, refusals,
-// players who leave, bad input of every kind, a full server, many tables at once, and
-// the program itself.
+// players who leave or let their turn time pass, bad input of every kind, hostile names
+// and the log, a full server, the limit per address, many tables at once, and the
+// program itself.
 #include "Bot.h"
+#include "EpollDispatcher.h"
+#include "Log.h"
 #include "ScriptedClient.h"
 #include "Server.h"
 #include "Wire.h"
@@ -22,6 +25,8 @@ ServerConfig quick()
     config.seed = 11;
     config.table.botDelay = 5ms;
     config.table.pause = 50ms;
+    config.client.pause = 1ms;  // the scripted players take "^" messages in any reads
+    config.perAddress = 0;      // every test player comes from 127.0.0.1
     return config;
 }
 
@@ -29,7 +34,7 @@ QList<ScriptedClient *> players(quint16 port, int count, QObject *owner)
 {
     QList<ScriptedClient *> clients;
     for (int i = 0; i < count; ++i) {
-        clients << new ScriptedClient("P" + QByteArray::number(i), owner);
+        clients << new ScriptedClient("Pl" + QByteArray::number(i), owner);
         clients.last()->connectTo(port);
     }
     return clients;
@@ -47,21 +52,73 @@ int pipsInHand(const ScriptedClient *c)
 }
 
 bool disconnected(const ScriptedClient *c) { return c->socket().state() == QAbstractSocket::UnconnectedState; }
+
+// Counts the games whose score for a player's own seat is not the pips left in its hand.
+void countWrongScores(const QList<ScriptedClient *> &clients, int &wrong)
+{
+    for (ScriptedClient *c : clients)
+        QObject::connect(c, &ScriptedClient::gameOver, c,
+                         [c, &wrong] { wrong += c->scores.last()[c->seat] != pipsInHand(c); });
+}
+
+// Every line the server logs while it lives, the wire trace included.
+struct LogCapture {
+    LogCapture()
+    {
+        lines.clear();
+        QLoggingCategory::setFilterRules("kelmar.server.info=true\nkelmar.server.wire.debug=true");
+        previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) { lines << m; });
+    }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules("kelmar.server.info=false");
+    }
+    static inline QStringList lines;
+    QtMessageHandler previous;
+};
 }  // namespace
 
 class TestServerPlay : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLoggingCategory::setFilterRules("kelmar.server.info=false"); }
+    void dispatcherFiresTimersInTimeOrder();
     void fourPlayersPlayWholeGames();
     void refusalsGoBackToTheSenderOnly();
     void botTakesOverFromAPlayerWhoLeaves();
     void badInputIsDroppedWhileOthersPlayOn();
     void fullServerSendsNotice5();
+    void botPlaysTheTurnOfASilentPlayer();
+    void threeMissedTurnsHandTheSeatToABot();
+    void ninthConnectionFromOneAddressIsRefused();
+    void hostileNamesAreRefusedAndTheLogIsEscaped();
     void waitFillsSeatsWithBots();
     void manyTablesAtOnce();
     void programRunsFromTheCommandLine();
 };
+
+void TestServerPlay::dispatcherFiresTimersInTimeOrder()
+{
+    QVERIFY(qobject_cast<EpollDispatcher *>(QAbstractEventDispatcher::instance()));
+    QList<int> fired;
+    QTimer later, stopped, repeating;
+    for (const auto &[timer, id, ms] : {std::tuple{&later, 60, 60}, {&stopped, 99, 25}, {&repeating, 15, 15}}) {
+        QObject::connect(timer, &QTimer::timeout, timer, [&fired, id] { fired << id; });
+        timer->start(ms);
+    }
+    later.setSingleShot(true);
+    QTimer::singleShot(0, &later, [&fired] { fired << 0; });
+    QTimer::singleShot(40, &later, [&] { stopped.stop(); });  // it fired once, at 25 ms
+    QVERIFY(later.remainingTime() > 30 && later.remainingTime() <= 60);
+    QTRY_VERIFY(fired.contains(60));
+    repeating.stop();
+    QCOMPARE(fired.mid(0, 2), QList<int>({0, 15}));
+    QCOMPARE(fired.count(99), 1);
+    QVERIFY(fired.count(15) >= 2 && fired.indexOf(60) > fired.indexOf(99));
+    QTest::qWait(50);
+    QCOMPARE(fired.count(60), 1);  // a single shot
+}
 
 void TestServerPlay::fourPlayersPlayWholeGames()
 {
@@ -74,9 +131,7 @@ void TestServerPlay::fourPlayersPlayWholeGames()
     QObject owner;
     const QList<ScriptedClient *> clients = players(server.port(), Seats, &owner);
     int wrongScores = 0;
-    for (ScriptedClient *c : clients)
-        QObject::connect(c, &ScriptedClient::gameOver, c,
-                         [c, &wrongScores] { wrongScores += c->scores.last()[c->seat] != pipsInHand(c); });
+    countWrongScores(clients, wrongScores);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
 
     QSet<int> seats;
@@ -179,7 +234,7 @@ void TestServerPlay::badInputIsDroppedWhileOthersPlayOn()
         QTRY_VERIFY2_WITH_TIMEOUT(disconnected(bad[i]), qPrintable(QString::number(i)), 10000);
     QVERIFY(!disconnected(bad[6]));
     QTRY_VERIFY(bad[6]->notices.contains(2));
-    QTRY_VERIFY_WITH_TIMEOUT(good->scores.size() == 1, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!good->scores.isEmpty(), 20000);
     QCOMPARE(refusals(good), 0);
 }
 
@@ -195,6 +250,126 @@ void TestServerPlay::fullServerSendsNotice5()
     ScriptedClient *fifth = players(server.port(), 1, &owner).first();
     QTRY_VERIFY(disconnected(fifth));
     QCOMPARE(fifth->received, QByteArrayList{"C5"});
+}
+
+void TestServerPlay::botPlaysTheTurnOfASilentPlayer()
+{
+    ServerConfig config = quick();
+    config.table.turnTime = 150ms;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    const QList<ScriptedClient *> clients = players(server.port(), Seats, &owner);
+    int wrongScores = 0;
+    countWrongScores(clients, wrongScores);
+    ScriptedClient *sleepy = clients[2];  // lets every other turn of its own pass
+    sleepy->autoPlay = false;
+    int turns = 0, moves = 0;
+    QObject::connect(sleepy, &ScriptedClient::turnBegins, sleepy, [&] {
+        if (turns++ % 2 == 1)
+            sleepy->playMove(*sleepy->pickMove()), ++moves;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(std::ranges::all_of(clients, [](auto *c) { return !c->scores.isEmpty(); }), 20000);
+
+    const QByteArray playedForIt = Wire::TilePlayed(sleepy->seat, 0).left(2);
+    const qsizetype tilesPlayed
+        = std::ranges::count_if(sleepy->received, [&](auto &m) { return m.startsWith(playedForIt); });
+    QVERIFY2(tilesPlayed > moves && moves > 0, qPrintable(QStringLiteral("%1 %2").arg(tilesPlayed).arg(moves)));
+    QVERIFY(!disconnected(sleepy));
+    QCOMPARE(clients[0]->names[sleepy->seat], sleepy->name);
+    QCOMPARE(wrongScores, 0);
+    for (const ScriptedClient *c : clients)
+        QCOMPARE(refusals(c), 0);
+}
+
+void TestServerPlay::threeMissedTurnsHandTheSeatToABot()
+{
+    ServerConfig config = quick();
+    config.table.turnTime = 100ms;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    const QList<ScriptedClient *> clients = players(server.port(), Seats, &owner);
+    int wrongScores = 0;
+    countWrongScores(clients, wrongScores);
+    ScriptedClient *silent = clients[1];
+    silent->autoPlay = false;
+    QTRY_VERIFY_WITH_TIMEOUT(disconnected(silent), 10000);
+    QCOMPARE(silent->received.count(Wire::WhoseMove(silent->seat)), 3);
+    QCOMPARE(silent->notices.last(), int(Wire::Disconnected));
+    for (const ScriptedClient *c : clients)
+        if (c != silent)
+            QTRY_COMPARE(c->names[silent->seat], Bot::Name(silent->seat));
+    for (const ScriptedClient *c : {clients[0], clients[2], clients[3]}) {
+        QTRY_VERIFY_WITH_TIMEOUT(!c->scores.isEmpty(), 20000);
+        QCOMPARE(refusals(c), 0);
+    }
+    QCOMPARE(wrongScores, 0);
+}
+
+void TestServerPlay::ninthConnectionFromOneAddressIsRefused()
+{
+    ServerConfig config = quick();
+    config.perAddress = ServerConfig().perAddress;
+    QCOMPARE(config.perAddress, 8);
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    const QList<ScriptedClient *> eight = players(server.port(), 8, &owner);
+    QTRY_VERIFY(std::ranges::all_of(eight, [](auto *c) { return c->seat >= 0; }));
+    const auto from = [&](const char *address) {
+        auto *c = new ScriptedClient("Other", &owner);
+        c->connectTo(server.port(), true, QHostAddress(QString::fromLatin1(address)));
+        return c;
+    };
+    ScriptedClient *ninth = from("127.0.0.1");
+    ScriptedClient *elsewhere = from("127.0.0.2");
+    QTRY_VERIFY(disconnected(ninth));
+    QCOMPARE(ninth->received, QByteArrayList{"C5"});
+    QTRY_VERIFY(elsewhere->seat >= 0);
+
+    eight[0]->socket().abort();  // a place comes free once the server sees it go: a bot takes the seat
+    QTRY_VERIFY(std::any_of(eight.begin() + 1, eight.end(),
+                            [&](auto *c) { return c->names[eight[0]->seat] == Bot::Name(eight[0]->seat); }));
+    const ScriptedClient *later = from("127.0.0.1");
+    QTRY_VERIFY(later->seat >= 0);
+}
+
+void TestServerPlay::hostileNamesAreRefusedAndTheLogIsEscaped()
+{
+    const LogCapture log;
+    ServerConfig config = quick();
+    config.table.bots = 2;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    QList<ScriptedClient *> clients;
+    for (const QByteArray name : {"Ki\x1b[?1049h", "Ab", "Abcdefgh", "Ki\x9bte", "Jos\xe9", "\xc9lo\xefse"}) {
+        clients << new ScriptedClient(name, &owner);
+        clients.last()->connectTo(server.port());
+    }
+    for (int i = 0; i < 4; ++i) {
+        QTRY_VERIFY(disconnected(clients[i]));
+        QCOMPARE(clients[i]->received, QByteArrayList{"C5"});
+    }
+    QTRY_VERIFY(clients[5]->seat >= 0);
+    QTRY_COMPARE(clients[4]->names[clients[5]->seat], "\xc9lo\xefse");
+    auto *garbage = new ScriptedClient("G", &owner);
+    garbage->connectTo(server.port(), false);
+    QByteArray every;
+    for (int b = 0; b < 256; ++b)
+        every += char(b);
+    QObject::connect(&garbage->socket(), &QTcpSocket::connected, garbage, [&] { garbage->send(every + every); });
+    QTRY_VERIFY(disconnected(garbage));
+
+    const QString all = LogCapture::lines.join('\n');
+    QVERIFY(all.contains(QStringLiteral("refused: a name with a control character")));
+    QVERIFY(all.contains(QStringLiteral(">> !@0Ki\\x1b[?1049h")));
+    QVERIFY(all.contains(QStringLiteral("joins as Jos\u00e9")));
+    for (const QString &line : LogCapture::lines)
+        for (const QChar c : line)
+            QVERIFY2(c.unicode() >= 0x20 && c.unicode() != 0x7f && (c.unicode() < 0x80 || c.unicode() >= 0xa0),
+                     qPrintable(Escaped(line.toLatin1())));
 }
 
 void TestServerPlay::waitFillsSeatsWithBots()
@@ -240,12 +415,19 @@ void TestServerPlay::programRunsFromTheCommandLine()
     QTRY_COMPARE_WITH_TIMEOUT(server.state(), QProcess::NotRunning, 60000);
     QCOMPARE(server.exitCode(), 0);
     log += server.readAllStandardError();
-    QVERIFY(log.contains("joins as P0"));
+    QVERIFY(log.contains("joins as Pl0"));
     QVERIFY(log.contains("table 1: game 1 ends"));
     QTRY_VERIFY(disconnected(player));
     QCOMPARE(player->scores.size(), 1);
     QCOMPARE(player->notices.last(), int(Wire::Disconnected));
 }
 
-QTEST_GUILESS_MAIN(TestServerPlay)
+// Every test runs on the server's own event dispatcher.
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setEventDispatcher(new EpollDispatcher);
+    QCoreApplication app(argc, argv);
+    TestServerPlay test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_server_play.moc"

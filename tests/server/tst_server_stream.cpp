@@ -1,5 +1,7 @@
-// The client's byte stream taken apart, and the pacing of what goes out.
+// The client's byte stream taken apart, the names it may join with, the log's escaping of
+// client bytes, and the pacing of what goes out.
 #include "ClientStream.h"
+#include "Log.h"
 #include "Outbox.h"
 
 #include <QElapsedTimer>
@@ -13,6 +15,9 @@ private slots:
     void joinAndMovesInAnyPieces();
     void badJoins_data();
     void badJoins();
+    void names_data();
+    void names();
+    void logEscapesEveryNonPrintableByte();
     void garbageIsSkippedAndCounted_data();
     void garbageIsSkippedAndCounted();
     void playerDataTravelsAlone();
@@ -54,8 +59,8 @@ void TestServerStream::badJoins_data()
     QTest::newRow("move instead of V") << QByteArray("!@0KiteBd6") << QByteArray("a join without \"V\"");
     QTest::newRow("capitals in the name") << QByteArray("!@0KITEV") << QByteArray("a join without \"V\"");
     QTest::newRow("eight characters") << QByteArray("!@0Abcdefgh") << QByteArray("a name longer than 7 characters");
-    QTest::newRow("control character") << QByteArray("!@0\nabcV")
-                                       << QByteArray("a name starting with a control character");
+    QTest::newRow("two characters") << QByteArray("!@0AbV") << QByteArray("a name of fewer than 3 characters");
+    QTest::newRow("control character") << QByteArray("!@0\nabcV") << QByteArray("a name with a control character");
 }
 
 void TestServerStream::badJoins()
@@ -67,6 +72,53 @@ void TestServerStream::badJoins()
     QCOMPARE(result.fault, fault);
     QVERIFY(result.messages.isEmpty());
     QVERIFY(!parser.joined());
+    QVERIFY(parser.feed("!@0KiteV").messages.isEmpty());  // a refused stream stays refused
+}
+
+void TestServerStream::names_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("three") << QByteArray("Abc") << true;
+    QTest::newRow("seven") << QByteArray("Abcdefg") << true;
+    QTest::newRow("accented Latin-1") << QByteArray("\xc9lo\xefse") << true;  // Éloïse
+    QTest::newRow("blank and signs") << QByteArray("J. \xb5-1") << true;
+    QTest::newRow("two") << QByteArray("Ab") << false;
+    QTest::newRow("eight") << QByteArray("Abcdefgh") << false;
+    QTest::newRow("C0 first") << QByteArray("\tabc") << false;
+    QTest::newRow("escape sequence") << QByteArray("a\x1b[?1049h") << false;
+    QTest::newRow("DEL") << QByteArray("ab\x7f") << false;
+    QTest::newRow("C1 first") << QByteArray("\x9b"
+                                            "abc")
+                              << false;
+    QTest::newRow("C1 last") << QByteArray("abc\x9f") << false;
+    QTest::newRow("NUL") << QByteArray("ab\0c", 4) << false;
+}
+
+void TestServerStream::names()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, accepted);
+    ClientStream parser;
+    const ClientStream::Result result = parser.feed("!@0" + name + "V");
+    QCOMPARE(parser.joined(), accepted);
+    QCOMPARE(result.fault.isEmpty(), accepted);
+    QCOMPARE(result.messages, accepted ? QByteArrayList{"!@0" + name} : QByteArrayList{});
+}
+
+void TestServerStream::logEscapesEveryNonPrintableByte()
+{
+    QByteArray every;
+    for (int b = 0; b < 256; ++b)
+        every += char(b);
+    for (const QChar c : Escaped(every)) {
+        const char16_t u = c.unicode();
+        QVERIFY2(u >= 0x20 && u != 0x7f && (u < 0x80 || u >= 0xa0), qPrintable(QString::number(u, 16)));
+    }
+    QCOMPARE(Escaped("Ki\x1b[?1049h\r\n"), QStringLiteral("Ki\\x1b[?1049h\\x0d\\x0a"));
+    QCOMPARE(Escaped("a\\x41\x85\x7f"),
+             QStringLiteral("a\\\\x41\\x85\\x7f"));  // a written \ stays apart from an escape
+    QCOMPARE(Escaped("Jos\xe9 \xa0"), QStringLiteral("Jos\u00e9 \u00a0"));
 }
 
 void TestServerStream::garbageIsSkippedAndCounted_data()

@@ -1,0 +1,202 @@
+// The server's side of up to four clients' byte streams against a real table: each
+// client's bytes go through the stream parser in reads cut where the input says, joins
+// seat the players, and their moves meet the move checker of a game in play, with bots,
+// refusals, turn deadlines and players who leave. Every message sent to a player must
+// be well formed and every log line printable.
+//
+// The input is text, one step a line. The first line sets the table: its first character
+// the number of bots (modulo 4), its second the deal's seed. Each further line starts
+// with the client (modulo 4) and a step letter:
+//   r<bytes>   the bytes arrive as one read (any letter without a meaning of its own too)
+//   h<cut>     what a real client would send now (its join, its move, or another seat's
+//              move out of turn), arriving in two reads cut at <cut> modulo its length
+//   m<at><to>  the same bytes with the byte at <at> (modulo the length) changed to <to>
+//   t          time passes: turn deadlines, bots' moves and pauses fall due
+//   l          the client leaves
+#include "Bot.h"
+#include "ClientStream.h"
+#include "EpollDispatcher.h"
+#include "Log.h"
+#include "Player.h"
+#include "Protocol.h"
+#include "Table.h"
+#include "Wire.h"
+
+#include <QCoreApplication>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+[[noreturn]] void fail(const char *what, const QString &detail)
+{
+    std::fprintf(stderr, "%s: %s\n", what, qPrintable(detail));
+    std::abort();
+}
+
+bool in(char c, char low, char high) { return c >= low && c <= high; }
+
+// One opcode message of the server with its parameters in range.
+bool validOpcode(const char *m)
+{
+    switch (m[0]) {
+    case 'A':
+        return in(m[1], '1', '7') && in(m[2], '0', '2') && in(m[3], '0', '9') && (m[2] - '0') * 10 + m[3] - '0' >= 1
+            && (m[2] - '0') * 10 + m[3] - '0' <= Rules::TileCount;
+    case 'B': return in(m[1], 'a', 'z') && in(m[2], '0', '6');
+    case 'C': return in(m[1], '1', '7');
+    case 'E': return in(m[1], 'a', 'z');
+    case 'H': return in(m[1], '1', '4');
+    case 'J': return in(m[1], '0', '3');
+    case 'K': return in(m[1], '0', '3') && in(m[2], '1', '7');
+    default: return m[0] == 'D' || m[0] == 'F';
+    }
+}
+
+// Everything the table hands to one send: a player data message alone, or opcode messages.
+void checkSent(const QByteArray &bytes)
+{
+    if (bytes.startsWith('^')) {
+        const bool valid = bytes.size() >= 3 && QByteArrayLiteral("@#$").contains(bytes[1]) && in(bytes[2], '1', '4')
+            && std::ranges::all_of(bytes.mid(3), PrintableLatin1);
+        if (!valid)
+            fail("bad player data message", Escaped(bytes));
+        return;
+    }
+    for (qsizetype at = 0; at < bytes.size();) {
+        const int parameters = Protocol::OpcodeParameterCount(bytes[at]);
+        if (parameters < 0 || at + parameters >= bytes.size() || !validOpcode(bytes.constData() + at))
+            fail("bad message", Escaped(bytes));
+        at += parameters + 1;
+    }
+}
+
+void checkLogLine(QtMsgType, const QMessageLogContext &, const QString &line)
+{
+    for (const QChar c : line)
+        if (const char16_t u = c.unicode(); u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0))
+            fail("unescaped byte in the log", Escaped(line.toUtf8()));
+}
+
+class FuzzPlayer : public Player {
+public:
+    explicit FuzzPlayer(int index) : index(index) {}
+    QByteArray address() const override { return "192.0.2." + QByteArray::number(index + 1); }
+    void send(const QByteArray &message) override
+    {
+        checkSent(message);
+        if (message.startsWith('H'))
+            seat = message[1] - '1';
+    }
+    void finish(const QByteArray &last) override
+    {
+        if (!last.isEmpty())
+            send(last);
+        closed = true;
+    }
+
+    const int index;
+    ClientStream stream;
+    int seat = -1;  // from the greeting
+    bool closed = false;
+};
+
+class Harness {
+public:
+    Harness(int bots, std::uint32_t seed)
+        : table_(1, TableConfig{.bots = bots, .botDelay{0}, .pause{0}, .turnTime{0}}, seed)
+    {
+        for (int i = 0; i < Seats; ++i)
+            players_[i] = std::make_unique<FuzzPlayer>(i);
+    }
+
+    void step(const QByteArray &line)
+    {
+        FuzzPlayer &player = *players_[static_cast<unsigned char>(line[0]) % Seats];
+        const char kind = line.size() > 1 ? line[1] : 'r';
+        const QByteArray arg = line.mid(2);
+        switch (kind) {
+        case 't': QCoreApplication::processEvents(); break;
+        case 'l':
+            if (!player.closed) {
+                player.closed = true;
+                emit player.gone(QStringLiteral("left"));
+            }
+            break;
+        case 'h':
+        case 'm': {
+            QByteArray bytes = honest(player);
+            const auto pick = [&](int i) { return arg.size() > i ? static_cast<unsigned char>(arg[i]) : 0; };
+            if (kind == 'm')
+                bytes[pick(0) % bytes.size()] = char(pick(1));
+            const qsizetype cut = pick(0) % (bytes.size() + 1);
+            feed(player, bytes.left(cut));
+            feed(player, bytes.mid(cut));
+            break;
+        }
+        default: feed(player, arg);
+        }
+    }
+
+private:
+    // What the client program would send now: its join, its move when it is to move,
+    // or else the mover's move as if it were its own.
+    QByteArray honest(const FuzzPlayer &player) const
+    {
+        if (!player.stream.joined())
+            return "!@0Pl" + QByteArray(1, char('a' + player.index)) + "V";
+        const std::optional<Game> &game = table_.game();
+        if (!game || game->mover() < 0)
+            return "C3";
+        const int mover = game->mover();
+        const auto move = Bot::Choose(*game, mover);
+        return move ? Wire::ClientMove(game->judge(mover, *move).placed).join() : QByteArray("C2");
+    }
+
+    // As the connection does: a join seats the player, the other messages go to the table.
+    void feed(FuzzPlayer &player, const QByteArray &bytes)
+    {
+        if (player.closed || bytes.isEmpty())
+            return;
+        const ClientStream::Result result = player.stream.feed(bytes);
+        for (const QByteArray &message : result.messages) {
+            if (player.closed)
+                return;
+            if (!message.startsWith('!'))
+                emit player.received(message);
+            else if (table_.open())
+                table_.seat(&player, message.mid(3));
+            else
+                player.closed = true;
+        }
+        if (!result.fault.isEmpty())
+            player.closed = true;
+    }
+
+    std::array<std::unique_ptr<FuzzPlayer>, Seats> players_;  // outlive the table's connections to them
+    Table table_;
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    QCoreApplication::setEventDispatcher(new EpollDispatcher);  // the server's own: its timers fall due on 't'
+    static QCoreApplication app(*argc, *argv);
+    qInstallMessageHandler(checkLogLine);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArrayList lines = QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).split('\n');
+    const QByteArray &setup = lines.first();
+    const int bots = setup.isEmpty() ? 0 : static_cast<unsigned char>(setup[0]) % Seats;
+    const std::uint32_t seed = setup.size() > 1 ? static_cast<unsigned char>(setup[1]) : 0;
+    Harness harness(bots, seed);
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        if (!lines[i].isEmpty())
+            harness.step(lines[i]);
+    return 0;
+}
