@@ -1,8 +1,10 @@
-// Draws the program's built-in pictures ("builtin DIR") and the data files beside the
-// program ("data DIR": Graph/ and Resource/). Deterministic: the same files every run.
+// Draws the program's built-in pictures ("builtin DIR"), the data files beside the
+// program ("data DIR": Graph/ and Resource/) and the members of the shipped skin ("skin
+// DIR"). Deterministic: the same files every run.
 #include "Gif.h"
 #include "Noise.h"
 #include "Rules.h"
+#include "SkinArt.h"
 #include "Sounds.h"
 
 #include <QDir>
@@ -636,11 +638,13 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3 || (args[1] != "builtin" && args[1] != "data")) {
-        std::fprintf(stderr, "usage: artgen builtin|data DIR\n");
+    if (args.size() != 3 || (args[1] != "builtin" && args[1] != "data" && args[1] != "skin")) {
+        std::fprintf(stderr, "usage: artgen builtin|data|skin DIR\n");
         return 2;
     }
     const QString dir = args[2];
+    if (args[1] == "skin")
+        return WriteSkinMembers(dir) ? 0 : 1;
     const bool ok
         = args[1] == "builtin" ? writeBuiltins(dir) : writeGraph(dir + "/Graph") && writeResource(dir + "/Resource");
     return ok ? 0 : 1;
