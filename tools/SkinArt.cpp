@@ -160,8 +160,8 @@ void triangle(QPainter &p, QPointF centre, int direction, qreal size, const QCol
 
 // --- Window frame -------------------------------------------------------------------
 
-// Sizes of the frame: the caption bar, the borders and the bar's fixed ends.
-constexpr int Caption = 28, Border = 6, Mock = 72, CaptionEnd = 14;
+// Sizes of the frame: the caption bar, the borders and the small window drawn whole.
+constexpr int Caption = 28, Border = 6, Mock = 72;
 
 // A whole small window frame, from which the four border pictures are cut so that they
 // join. Below the caption the borders are plain across their length, as they stretch.

@@ -256,14 +256,19 @@ void TSkinFrame::follow()
     const QRect outer = window_->geometry().marginsAdded(margins);
     if (geometry() != outer)
         setGeometry(outer);
+    update();
     // The shape: the ring around the window, less what the pictures leave see-through.
+    // It changes with the size and with the window's activation.
+    const std::pair shapeOf(outer.size(), window_->isActiveWindow());
+    if (shapeOf == shapeOf_)
+        return;
+    shapeOf_ = shapeOf;
     QImage shape(outer.size(), QImage::Format_ARGB32_Premultiplied);
     shape.fill(Qt::transparent);
     QPainter painter(&shape);
     paintFrame(painter);
     painter.end();
     setMask(QRegion(QBitmap::fromImage(shape.createAlphaMask())) - QRegion(rect().marginsRemoved(margins)));
-    update();
 }
 
 QRect TSkinFrame::captionRect() const { return QRect(0, 0, width(), look_->frameMargins().top()); }

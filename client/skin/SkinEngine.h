@@ -14,6 +14,9 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class TSkinData;
 struct TSkinLook;
@@ -57,6 +60,7 @@ private:
     std::shared_ptr<const TSkinLook> look_;
     int hovered_ = -1, pressed_ = -1;
     std::optional<QPoint> grabOffset_;  // from the pointer to the window's corner while moving
+    std::pair<QSize, bool> shapeOf_;    // the size and activation the mask was cut for
 };
 
 // The frame dressing a window, if it has one.
