@@ -79,7 +79,7 @@ private slots:
         QTest::newRow("empty") << Bytes() << F::Damaged;
         QTest::newRow("3 bytes") << Bytes{1, 0, 0} << F::Damaged;
         QTest::newRow("a length of 4 GB") << fileOf(good, 0xFFFFFFFF) << F::Damaged;
-        QTest::newRow("a length past the stream") << fileOf(good, std::uint32_t(good.size() + 1)) << F::Damaged;
+        QTest::newRow("a length past the stream") << fileOf(good, std::uint32_t(good.size() + 100)) << F::Damaged;
         QTest::newRow("a stream cut short") << cut << F::Damaged;
         QTest::newRow("shorter than the header") << content(Bytes(15, 0)) << F::Damaged;
         QTest::newRow("another format mark") << content(ContentOf(19999, 1, "a", {1}, "x")) << F::OlderFormat;

@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 namespace {
 bool blank(char c) { return c == ' ' || c == '\t'; }
@@ -28,7 +29,11 @@ public:
     DefinitionReader(std::string_view text, const TSkinReader &members, TSkinReport &report)
         : ini_(text), members_(members), report_(report)
     {
+        for (std::size_t i = 0; i < ini_.Sections().size(); ++i)
+            sectionIndex_.emplace(upper(ini_.Sections()[i]), i);
     }
+
+    bool wasRead(std::size_t section) const { return read_.contains(section); }
 
     std::optional<std::string> value(std::string_view section, std::string_view key)
     {
@@ -149,12 +154,12 @@ private:
         return latin1(section) + QLatin1Char('.') + latin1(key);
     }
 
+    // Each section of the text that a lookup reaches, once, as the text spells it.
     void noteSection(std::string_view section)
     {
-        const auto known
-            = std::ranges::find_if(ini_.Sections(), [section](const std::string &s) { return SameName(s, section); });
-        if (known != ini_.Sections().end() && !report_.sectionsRead.contains(QString::fromStdString(*known)))
-            report_.sectionsRead << QString::fromStdString(*known);
+        const auto known = sectionIndex_.find(upper(section));
+        if (known != sectionIndex_.end() && read_.insert(known->second).second)
+            report_.sectionsRead << QString::fromStdString(ini_.Sections()[known->second]);
     }
 
     QImage decode(std::span<const std::uint8_t> bytes, QString &problem)
@@ -188,6 +193,8 @@ private:
     }
 
     IniText ini_;
+    std::unordered_map<std::string, std::size_t> sectionIndex_;  // by the name in capitals
+    std::set<std::size_t> read_;
     const TSkinReader &members_;
     TSkinReport &report_;
     qint64 pixels_ = 0;
@@ -559,8 +566,8 @@ TSkinDefinition ReadSkinDefinition(std::string_view text, const TSkinReader &mem
     setFrameCounts(in, d);
     d.FaceBrush = QBrush(d.Colours.ButtonFace);
     checkRanges(in, d);
-    for (const std::string &section : in.ini().Sections())
-        if (!notes.sectionsRead.contains(QString::fromStdString(section)))
-            notes.sectionsUnknown << QString::fromStdString(section);
+    for (std::size_t i = 0; i < in.ini().Sections().size(); ++i)
+        if (!in.wasRead(i))
+            notes.sectionsUnknown << QString::fromStdString(in.ini().Sections()[i]);
     return d;
 }
