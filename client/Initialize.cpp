@@ -326,13 +326,12 @@ void LoadSkin()
     table.SkinStore->Rename(0, file);  // so that a report names the file
     try {
         table.SkinStore->LoadFromFile(0, file);
+        table.Skin->SelectEntry(*table.SkinStore, 0);
+        table.Skin->SetActive(true);
     } catch (const std::exception &e) {
         // Reported here rather than thrown, so that start-up goes on without the skin.
         ReportError(QString::fromStdString(e.what()));
-        return;
     }
-    table.Skin->SelectEntry(*table.SkinStore, 0);
-    table.Skin->SetActive(true);
 }
 
 void CreateBanner()
