@@ -2,6 +2,7 @@
 
 #include "Global.h"
 #include "IniFile.h"
+#include "SkinEngine.h"
 #include "Winsock_Handling.h"
 
 #include <QDateTime>
@@ -384,7 +385,26 @@ void SetWatchdogEnabled(bool enabled)
         timer->stop();
 }
 
-void LoadSkin() {}
+void LoadSkin()
+{
+    TTable &table = Table();
+    table.SkinStore = std::make_unique<TSkinStore>();
+    table.Skin = std::make_unique<TSkinData>();
+    QObject::connect(table.Skin.get(), &TSkinData::problem, table.Board,
+                     [](const QString &text) { ShowMessage(text); });
+    DressWindowsWith(table.Skin.get(), table.Board);
+    const QString file = ResourceDir() + QStringLiteral("mxskin11.skin");
+    table.SkinStore->Add();
+    table.SkinStore->Rename(0, file);  // so that a report names the file
+    try {
+        table.SkinStore->LoadFromFile(0, file);
+        table.Skin->SelectEntry(*table.SkinStore, 0);
+        table.Skin->SetActive(true);
+    } catch (const std::exception &e) {
+        // Reported here rather than thrown, so that start-up goes on without the skin.
+        ReportError(QString::fromStdString(e.what()));
+    }
+}
 
 void CreateBanner()
 {

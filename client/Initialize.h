@@ -4,6 +4,7 @@
 #include "DropCard_Prototype.h"
 #include "Player_Prototype.h"
 #include "Rules.h"
+#include "SkinData.h"
 
 #include <QCursor>
 #include <QLabel>
@@ -36,6 +37,10 @@ struct TTable {
     QPointer<QTimer> WatchdogTimer;
     QPointer<QPushButton> ConnectButton, CloseButton;
     QPointer<QToolButton> QuitTitleButton, InfoTitleButton;
+    // LoadSkin's store and skin, last so that they go first: the skin is taken off the
+    // windows while they still stand.
+    std::unique_ptr<TSkinStore> SkinStore;
+    std::unique_ptr<TSkinData> Skin;
 };
 // The table of the board that is up; throws KelmarError when there is none.
 TTable &Table();
@@ -96,5 +101,7 @@ void SetLabelColor(QLabel *label, const QColor &color);
 QColor LabelColor(const QLabel *label);  // the colour its text is drawn in
 void ResetTable();
 void SetWatchdogEnabled(bool enabled);  // when the watchdog timer exists
-void LoadSkin();                        // the skin engine will dress the windows here
+// Loads Resource/mxskin11.skin and applies it to the program's windows. A skin that
+// can't be read or used is reported, and the program goes on without it.
+void LoadSkin();
 void CreateBanner();

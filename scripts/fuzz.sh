@@ -22,6 +22,12 @@ run_one() {
   local scratch
   scratch=$(mktemp -d)
   trap 'rm -rf "$scratch"' RETURN
+  # The shipped skin joins the skin seeds when a build has drawn it.
+  if [ "$name" = fuzz_skin ]; then
+    for skin in build-test/out/Resource/mxskin11.skin build/out/Resource/mxskin11.skin; do
+      [ -f "$skin" ] && cp "$skin" "$scratch/shipped-${skin%%/*}.skin"
+    done
+  fi
   if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 \
        -artifact_prefix="$build/findings/$name-" "$scratch" "tests/fuzz/corpus/${name#fuzz_}" \
        >"$build/findings/$name.log" 2>&1; then

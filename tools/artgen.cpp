@@ -1,10 +1,11 @@
 // Draws the program's built-in pictures ("builtin DIR"), the data files beside the
-// program ("data DIR": Graph/ and Resource/) and the desktop icons ("icons DIR").
-// Deterministic: the same files every run.
+// program ("data DIR": Graph/ and Resource/), the desktop icons ("icons DIR") and the
+// members of the shipped skin ("skin DIR"). Deterministic: the same files every run.
 #include "Gif.h"
 #include "Icons.h"
 #include "Noise.h"
 #include "Rules.h"
+#include "SkinArt.h"
 #include "Sounds.h"
 
 #include <QDir>
@@ -638,13 +639,16 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3 || (args[1] != "builtin" && args[1] != "data" && args[1] != "icons")) {
-        std::fprintf(stderr, "usage: artgen builtin|data|icons DIR\n");
+    const QStringList modes{"builtin", "data", "icons", "skin"};
+    if (args.size() != 3 || !modes.contains(args[1])) {
+        std::fprintf(stderr, "usage: artgen builtin|data|icons|skin DIR\n");
         return 2;
     }
     const QString dir = args[2];
     if (args[1] == "icons")
         return WriteIcons(dir) ? 0 : 1;
+    if (args[1] == "skin")
+        return WriteSkinMembers(dir) ? 0 : 1;
     const bool ok
         = args[1] == "builtin" ? writeBuiltins(dir) : writeGraph(dir + "/Graph") && writeResource(dir + "/Resource");
     return ok ? 0 : 1;

@@ -1,0 +1,102 @@
+#include "SkinTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+struct Run {
+    int status;
+    QString out;
+};
+
+Run run(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(KELMAR_OUT_DIR "/kelmar-skin"), arguments);
+    if (!tool.waitForFinished(60000))
+        qFatal("kelmar-skin did not finish");
+    return {tool.exitCode(), QString::fromLocal8Bit(tool.readAllStandardOutput() + tool.readAllStandardError())};
+}
+
+void write(const QString &path, const Bytes &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+}
+}  // namespace
+
+class TestSkinTool : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    QString at(const QString &name) const { return dir.filePath(name); }
+
+private slots:
+    void shippedSkinHolds()
+    {
+        const Run check = run({"check", KELMAR_OUT_DIR "/Resource/mxskin11.skin"});
+        QCOMPARE(check.status, 0);
+        QVERIFY(check.out.contains("everything holds") && !check.out.contains("problem"));
+    }
+
+    void commandLine()
+    {
+        const Run help = run({"--help"});
+        QCOMPARE(help.status, 0);
+        for (const char *command : {"list FILE.skin", "extract FILE.skin DIR", "pack OUT.skin", "check FILE.skin"})
+            QVERIFY(help.out.contains(command));
+        QCOMPARE(run({}).status, 2);
+        QCOMPARE(run({"list"}).status, 2);
+        QCOMPARE(run({"list", at("none.skin")}).status, 1);
+    }
+
+    // Names that would leave the folder, or a link to elsewhere in its place, write nothing.
+    void extractStaysInItsFolder()
+    {
+        write(at("evil.skin"),
+              SkinArchive::Pack({{"../x", BytesOf("1")},
+                                 {"/tmp/abs", BytesOf("2")},
+                                 {"a\\b", BytesOf("3")},
+                                 {"c:d", BytesOf("4")},
+                                 {"bell\x07", BytesOf("5")},
+                                 {"..", BytesOf("6")},
+                                 {"linked", BytesOf("7")},
+                                 {"ok.txt", BytesOf("8")}}));
+        QDir().mkpath(at("out"));
+        write(at("outside"), BytesOf("untouched"));
+        QVERIFY(QFile::link(at("outside"), at("out/linked")));
+        const Run extract = run({"extract", at("evil.skin"), at("out")});
+        QCOMPARE(extract.status, 1);
+        QCOMPARE(QDir(at("out")).entryList(QDir::Files | QDir::System), (QStringList{"linked", "ok.txt"}));
+        QVERIFY(!QFile::exists(at("x")) && !QFile::exists(QStringLiteral("/tmp/abs")));
+        QFile outside(at("outside"));
+        QVERIFY(outside.open(QIODevice::ReadOnly) && outside.readAll() == "untouched");
+    }
+
+    void packListAndCheck()
+    {
+        write(at("skin.ini"), BytesOf("[Personality]\r\nTop=top.bmp\r\nLeft=gone.bmp\r\n[Buttons]\r\nTrans=2\r\n"));
+        write(at("top.bmp"), BitmapOf(20, 10));
+        write(at("TOP.BMP"), BitmapOf(20, 10));
+        QCOMPARE(run({"pack", at("dup.skin"), at("top.bmp"), at("TOP.BMP")}).status, 1);
+        QVERIFY(!QFile::exists(at("dup.skin")));
+
+        QCOMPARE(run({"pack", at("made.skin"), at("skin.ini"), at("top.bmp")}).status, 0);
+        const Run list = run({"list", at("made.skin")});
+        QCOMPARE(list.status, 0);
+        QVERIFY(list.out.contains(QStringLiteral("%1  top.bmp").arg(BitmapOf(20, 10).size(), 10)));
+        const Run check = run({"check", at("made.skin")});
+        QCOMPARE(check.status, 1);
+        QVERIFY(check.out.contains("Personality.Top = top.bmp: ok"));
+        QVERIFY(check.out.contains("Personality.Left = gone.bmp: no such member"));
+        QVERIFY(check.out.contains("Buttons transparency 2 is out of range"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSkinTool)
+#include "tst_skintool.moc"
