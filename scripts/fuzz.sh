@@ -15,6 +15,7 @@ mkdir -p "$build/findings"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/fuzz/lsan.supp
 
 run_one() {
   local target=$1 seconds=$2 build=$3

@@ -144,6 +144,27 @@ private slots:
         QCOMPARE(openDialog()->NameBox->text(), QStringLiteral("ZIDERUZ"));  // the box shows capitals
     }
 
+    void nameIsKeptInTheUsersOwnSettings()
+    {
+        QTemporaryDir home;
+        qunsetenv("KELMAR_NAME_STORE");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        WriteRememberedName(QStringLiteral("KITE"));
+        const QString store = home.filePath(QStringLiteral("qen-lodar/Kelmar.ini"));
+        QVERIFY(QFile::exists(store));
+        QCOMPARE(ReadRememberedName(), QStringLiteral("KITE"));
+
+        // A store too large to be one is not read, and not written either.
+        QFile planted(store);
+        QVERIFY(planted.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        planted.write(QByteArray(100 * 1024, '\n'));
+        planted.close();
+        QCOMPARE(ReadRememberedName(), QStringLiteral("Zideruz"));
+        QVERIFY_THROWS_EXCEPTION(KelmarError, WriteRememberedName(QStringLiteral("KITE")));
+        QCOMPARE(QFileInfo(store).size(), 100 * 1024);
+        qputenv("KELMAR_NAME_STORE", storePath().toLocal8Bit());
+    }
+
     void unwritableStoreGivesUpTheAttempt()
     {
         QVERIFY(server.listen());

@@ -133,6 +133,26 @@ private slots:
         }
     }
 
+    void sessionEndWithoutQuestionQuits()
+    {
+        for (const bool mayAsk : {false, true}) {
+            RecordedDialogs dialogs;  // answers Cancel
+            auto board = BuildBoard();
+            QCOMPARE(board->SessionEnding(mayAsk), !mayAsk);
+            QCOMPARE(dialogs.questions.size(), mayAsk ? 1 : 0);
+            QCOMPARE(Shared().QuitRequested, !mayAsk);
+        }
+    }
+
+    void memoHasAFlatBevel()
+    {
+        RecordedDialogs dialogs;
+        auto board = BuildBoard();
+        QCOMPARE(Table().Memo->frameShape(), QFrame::Panel);
+        QCOMPARE(Table().Memo->frameShadow(), QFrame::Plain);
+        QCOMPARE(Table().Memo->lineWidth(), 1);
+    }
+
     void hasSwitch()
     {
         QVERIFY(!HasSwitch("noAtom", {}));
