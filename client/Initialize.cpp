@@ -414,6 +414,10 @@ void CreateBanner()
     banner->setGeometry(344, 366, 104, 24);
     banner->setContextMenuPolicy(Qt::PreventContextMenu);
     auto *movie = new QMovie(ResourceDir() + QStringLiteral("Data1.kmr"), "gif", banner);
+    // Each frame is decoded once, and covers the whole banner: nothing under it is
+    // painted again 25 times a second.
+    movie->setCacheMode(QMovie::CacheAll);
+    banner->setAttribute(Qt::WA_OpaquePaintEvent);
     banner->setMovie(movie);
     movie->start();
     banner->show();
