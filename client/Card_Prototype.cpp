@@ -106,5 +106,10 @@ void TCards::mouseMoveEvent(QMouseEvent *event)
     drag->setPixmap(Picture());
     drag->setHotSpot(pressedAt_);
     drag->setDragCursor(dragCursor_.pixmap(), Qt::MoveAction);
+    if (onDragStart)
+        Guarded([&] { onDragStart(this); });
+    const auto end = onDragEnd;  // the tile may go while the drag runs its own event loop
     drag->exec(Qt::MoveAction);
+    if (end)
+        Guarded(end);
 }

@@ -24,6 +24,9 @@ public:
 
     std::function<void(TImage *target)> onDragOver;
     std::function<void(TImage *target, TCards *source)> onDrop;
+    // A drag of this (hand) tile begins and ends.
+    std::function<void(TCards *tile)> onDragStart;
+    std::function<void()> onDragEnd;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -15,7 +15,7 @@ QToolButton *CreateTitleButton(QWidget *parent, const QString &pictureName, int 
     button->setGeometry(left, top, 23, 22);
     const QPixmap picture = BuiltinPixmap(pictureName);
     button->setIcon(QIcon(picture));
-    button->setIconSize(picture.size());
+    button->setIconSize(picture.deviceIndependentSize().toSize());
     button->setCursor(CustomCursor(CursorKind::Arrow));
     button->setFocusPolicy(Qt::NoFocus);
     return button;

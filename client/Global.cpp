@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFontMetrics>
 #include <QHash>
 #include <QImageReader>
@@ -99,6 +100,19 @@ QString GraphDir() { return ExeDir() + QStringLiteral("Graph/"); }
 
 QString ResourceDir() { return ExeDir() + QStringLiteral("Resource/"); }
 
+namespace {
+// A high-density screen takes every picture of the table at twice its size, drawn beside
+// it as "name@2x": the same size on the board, sharper.
+bool highDensity() { return qApp->devicePixelRatio() > 1; }
+
+QString denser(const QString &path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot > path.lastIndexOf(QLatin1Char('/')) ? path.left(dot) + QStringLiteral("@2x") + path.mid(dot)
+                                                    : QString();
+}
+}  // namespace
+
 QPixmap BuiltinPixmap(const QString &name)
 {
     static QHash<QString, QPixmap> byName;  // every built-in picture, by its name in lower case
@@ -109,7 +123,11 @@ QPixmap BuiltinPixmap(const QString &name)
             byName.insert(it.fileInfo().completeBaseName().toLower(), QPixmap(it.filePath()));
         }
     }
-    return byName.value(name.toLower());
+    QPixmap dense = highDensity() ? byName.value(name.toLower() + QStringLiteral("@2x")) : QPixmap();
+    if (dense.isNull())
+        return byName.value(name.toLower());
+    dense.setDevicePixelRatio(2);
+    return dense;
 }
 
 namespace {
@@ -129,8 +147,11 @@ QPixmap LoadPicture(const QString &path)
 {
     auto known = pictures().constFind(path);
     if (known == pictures().constEnd()) {
-        QImageReader reader(path);
-        const QImage image = reader.read();
+        const QString dense = highDensity() ? denser(path) : QString();
+        const bool twice = !dense.isEmpty() && QFile::exists(dense);
+        QImageReader reader(twice ? dense : path);
+        QImage image = reader.read();
+        image.setDevicePixelRatio(twice ? 2 : 1);
         LoadedPicture loaded{QPixmap::fromImage(image), QString()};
         if (image.isNull())
             loaded.error = QStringLiteral("Cannot load picture \"%1\": %2").arg(path, reader.errorString());

@@ -11,6 +11,7 @@
 #include <QMovie>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTime>
 
@@ -229,6 +230,7 @@ void LayoutChain()
     for (int p = 1; p <= Rules::RingSize; ++p) {
         TDropCards *square = ChainAt(p);
         square->setEnabled(false);
+        square->SetLatest(false);
         const QPoint at = RingPosition(p);
         PlaceChainPosition(square, at.x(), at.y(), QStringLiteral("9"));
     }
@@ -320,6 +322,7 @@ void FlushMemo()
     if (!memo)
         return;
     memo->appendPlainText(lines.mid(std::max<qsizetype>(0, lines.size() - MemoLineLimit)).join(QLatin1Char('\n')));
+    memo->verticalScrollBar()->setValue(memo->verticalScrollBar()->maximum());  // the newest line, always
     // The oldest lines go a tenth of the limit at a time: taking lines from the top makes
     // the memo measure all the others again.
     const int excess = memo->blockCount() - MemoLineLimit;

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QIcon>
 #include <QPainter>
 #include <QSessionManager>
 #include <QThread>
@@ -48,7 +49,14 @@ void bindTableEvents()
         target->onDragOver = BoardDragOver;
         target->onDrop = BoardDragDrop;
     }
-    Table().Connection->BindConnectEvent();
+    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
+        TCards *tile = Player(Local).Tile(slot);
+        tile->onDragStart = ShowDropHints;
+        tile->onDragEnd = ClearDropHints;
+    }
+    TClientConnection *connection = Table().Connection;
+    QObject::connect(connection, &TClientConnection::SliceHandled, connection, [] { Guarded(RefreshDropHints); });
+    connection->BindConnectEvent();
     BindMemoGuards();
 }
 
@@ -199,6 +207,9 @@ void TMainBoard::paintEvent(QPaintEvent *)
 void PrepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Kelmar"));
+    // The desktop entry and the icon that an installation puts in the system's theme.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kelmar"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kelmar")));
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("verdana"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));

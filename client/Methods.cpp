@@ -33,17 +33,24 @@ void refuse(Protocol::Refusal refusal)
     PlayEffect(QStringLiteral("FX1"));
 }
 
+// What the placement rule makes of a drop of the tile on the (occupied) position.
+Rules::Placement placementOf(const TDropCards *target, const TCards *tile)
+{
+    return Rules::Place(IsOccupied, target->Position, target->Pips, {tile->FirstPips, tile->SecondPips});
+}
+
 void dropOnChain(TDropCards *target, TCards *source)
 {
     if (!Shared().TurnFlag)
         return;  // not this player's move: nothing is sent and the tile stays
     const int slot = FindHandSlot(source->TileNumber);
-    const Rules::Pips pips{source->FirstPips, source->SecondPips};
-    const Rules::Placement placement = Rules::Place(IsOccupied, target->Position, target->Pips, pips);
+    const Rules::Placement placement = placementOf(target, source);
     switch (placement.kind) {
     case Rules::Placement::Opening:
     case Rules::Placement::Match:
-        return sendMove(Protocol::MakeMove(Shared().OwnSeatIndex, slot, pips, target->Position, placement), source);
+        return sendMove(Protocol::MakeMove(Shared().OwnSeatIndex, slot, {source->FirstPips, source->SecondPips},
+                                           target->Position, placement),
+                        source);
     case Rules::Placement::NoRoom: return refuse(Protocol::Refusal::NoRoom);
     case Rules::Placement::Mismatch: return refuse(Protocol::Refusal::Mismatch);
     }
@@ -107,7 +114,32 @@ public:
 private:
     std::function<void()> cancel_;
 };
+
+QPointer<TCards> draggedTile;
+
+bool taken(Rules::Placement::Kind kind) { return kind == Rules::Placement::Opening || kind == Rules::Placement::Match; }
 }  // namespace
+
+void ShowDropHints(TCards *tile)
+{
+    draggedTile = tile;
+    RefreshDropHints();
+}
+
+void RefreshDropHints()
+{
+    const bool inTurn = draggedTile && Shared().TurnFlag && !draggedTile->IsPlayed();
+    for (int p = 1; p <= Rules::RingSize; ++p) {
+        TDropCards *square = ChainAt(p);
+        square->SetDropHint(inTurn && IsOccupied(p) && taken(placementOf(square, draggedTile).kind));
+    }
+}
+
+void ClearDropHints()
+{
+    draggedTile = nullptr;
+    RefreshDropHints();
+}
 
 void BoardDragOver(TImage *) { PlayEffect(QStringLiteral("FX4")); }
 

@@ -21,6 +21,13 @@ void BoardDragOver(TImage *target);
 // hand tile, the two swap places.
 void BoardDragDrop(TImage *target, TCards *source);
 
+// While a hand tile is dragged in the player's turn, the chain positions where a drop of
+// it would be taken and sent (the start at the opening, the ends whose pips match) show a
+// hint; the same placement rule decides the drop.
+void ShowDropHints(TCards *tile);
+void RefreshDropHints();  // the chain changed during the drag
+void ClearDropHints();
+
 // Helpers of the local player's drag and drop.
 void SwapPositions(QWidget *a, QWidget *b);
 int FindHandSlot(std::uint8_t tileNumber);  // the first slot holding it, or 0

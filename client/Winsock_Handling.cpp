@@ -87,6 +87,18 @@ void dealTile(const char *p)
         Player(Local).Tile(slot)->SetTile(static_cast<std::uint8_t>(tile));
 }
 
+// A move's halves are outlined until the next move's: its first half takes the outline off
+// the halves of the move before, and its K ends it.
+bool moveBeingPlaced = false;
+
+void outlineLatest(TDropCards *square)
+{
+    if (!std::exchange(moveBeingPlaced, true))
+        for (int p = 1; p <= Rules::RingSize; ++p)
+            ChainAt(p)->SetLatest(false);
+    square->SetLatest(true);
+}
+
 void setChainHalf(const char *p)
 {
     TDropCards *square = ChainAt(ConvertA21(p[0]));
@@ -95,6 +107,8 @@ void setChainHalf(const char *p)
         return;
     square->Pips = static_cast<std::uint8_t>(pips);
     square->LoadTiny(QString(QLatin1Char(p[1])));
+    if (pips != 9)
+        outlineLatest(square);
 }
 
 void showNotice(const char *p)
@@ -160,6 +174,7 @@ void removePlayedTile(const char *p)
     const int slot = digit(p[1]);
     if (!inRange(seat, 0, 3) || !inRange(slot, 1, Rules::HandSize))
         return;
+    moveBeingPlaced = false;
     if (const int view = ViewOf(seat); view != Local)
         Player(view).ClearTile(slot);
 }
@@ -206,7 +221,7 @@ void TTableHandlers::Opcode(char opcode, const char *p)
     case 'A': return dealTile(p);
     case 'B': return setChainHalf(p);
     case 'C': return showNotice(p);
-    case 'D': return ResetTable();
+    case 'D': moveBeingPlaced = false; return ResetTable();
     case 'E': return occupy(p);
     case 'F': return switchTurn();
     case 'H': return greet(p);
@@ -330,6 +345,7 @@ void TClientConnection::walkSlice()
                 this, [this] { readStep([this] { walkSlice(); }); }, Qt::QueuedConnection);
     });
     TTableHandlers handlers;
+    const auto changed = qScopeGuard([this] { emit SliceHandled(); });
     dispatcher_.Walk(*batch_, handlers, [&slice] { return slice.elapsed() < SliceMs; });
     if (batch_->Done() && !Shared().QuitRequested
         && Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Verbose")))

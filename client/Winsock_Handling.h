@@ -91,6 +91,9 @@ public:
     void ClientSocketRead();
     void ClientSocketError(int errorCode);
 
+signals:
+    void SliceHandled();  // messages were handled: the table may have changed
+
 private:
     void socketFailed(QAbstractSocket::SocketError error);
     void walkSlice();

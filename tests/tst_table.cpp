@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -216,6 +217,70 @@ private slots:
         QCOMPARE(FindHandSlot(2), 2);  // slots stay; only the screen places changed
         SwapPositions(hand(1), nullptr);
         QCOMPARE(fixture.dialogs->messages, QStringList{QStringLiteral("failed")});
+    }
+
+    void dragShowsWhereTheTileFits()
+    {
+        // The start at the opening; then a chain 6 | 5 (position 1 shows 6, 2 shows 5).
+        struct Case {
+            std::initializer_list<int> occupied;
+            int tile;
+            bool turn;
+            QList<int> hinted;
+        };
+        const Case cases[] = {
+            {{1}, 20, true, {1}},        // any tile opens
+            {{1, 2}, 21, true, {2}},     // 3-5 fits the 5 only
+            {{1, 2}, 27, true, {1, 2}},  // 5-6 fits both ends
+            {{1, 2}, 1, true, {}},       // 0-0 fits nowhere
+            {{1, 2}, 27, false, {}},     // not this player's turn
+        };
+        ChainAt(1)->Pips = 6;
+        ChainAt(2)->Pips = 5;
+        for (const Case &c : cases) {
+            occupyOnly(c.occupied);
+            hand(1)->SetTile(std::uint8_t(c.tile));
+            Shared().TurnFlag = c.turn;
+            ShowDropHints(hand(1));
+            QList<int> hinted;
+            for (int p = 1; p <= 26; ++p)
+                if (ChainAt(p)->DropHint())
+                    hinted << p;
+            QCOMPARE(hinted, c.hinted);
+            ClearDropHints();
+            for (int p = 1; p <= 26; ++p)
+                QVERIFY(!ChainAt(p)->DropHint());
+        }
+    }
+
+    void latestMoveIsOutlined()
+    {
+        const auto outlined = [] {
+            QList<int> latest;
+            for (int p = 1; p <= 26; ++p)
+                if (ChainAt(p)->Latest())
+                    latest << p;
+            return latest;
+        };
+        Table().Connection->Dispatch("Ba6Bb5EaEbK03");
+        QCOMPARE(outlined(), (QList<int>{1, 2}));
+        Table().Connection->Dispatch("Bc1EbEcK12");
+        QCOMPARE(outlined(), QList<int>{3});
+        Table().Connection->Dispatch("D");
+        QCOMPARE(outlined(), QList<int>{});
+    }
+
+    void memoShowsTheNewestLine()
+    {
+        for (int i = 0; i < 100; ++i)
+            AddMemoLine(QStringLiteral("line %1").arg(i));
+        FlushMemo();
+        QScrollBar *scroll = Table().Memo->verticalScrollBar();
+        scroll->setValue(0);  // the player reads back
+        LogLine(QStringLiteral("news"));
+        FlushMemo();
+        QVERIFY(scroll->maximum() > 0);
+        QCOMPARE(scroll->value(), scroll->maximum());
     }
 
     void playerRecords()

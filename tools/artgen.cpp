@@ -60,12 +60,27 @@ bool writeFile(const QByteArray &bytes, const QString &path)
     return (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) || complain(path);
 }
 
+// 1 for the pictures as the table shows them, 2 for the same pictures at twice the size
+// for high-density screens. Every picture is drawn in the table's own coordinates.
+qreal Scale = 1;
+
+// The file name of a picture at the present scale: "01.bmp", or "01@2x.bmp".
+QString named(const QString &base, const char *extension)
+{
+    return Scale > 1 ? QStringLiteral("%1@%2x.%3").arg(base).arg(Scale).arg(QLatin1String(extension))
+                     : QStringLiteral("%1.%2").arg(base, QLatin1String(extension));
+}
+
 QImage canvas(int width, int height, const QColor &fill)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(qRound(width * Scale), qRound(height * Scale), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(Scale);
     image.fill(fill);
     return image;
 }
+
+// A picture's area in the table's coordinates, whatever its scale.
+QRectF area(const QImage &image) { return QRectF(QPointF(0, 0), image.deviceIndependentSize()); }
 
 QFont font(const QString &family, int pixels, bool bold = false)
 {
@@ -145,7 +160,7 @@ QImage tileFace(Rules::Pips pips, const QColor &ground = Corner)
     QImage image = canvas(FaceWidth, FaceHeight, ground);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    drawTileBody(p, image.rect(), 5);
+    drawTileBody(p, area(image), 5);
     const qreal middle = FaceHeight / 2.0;
     drawPips(p, QRectF(0, 0, FaceWidth, middle), pips.first);
     drawPips(p, QRectF(0, middle, FaceWidth, middle), pips.second);
@@ -161,9 +176,9 @@ QImage tileBack(int width, int height)
     QImage image = canvas(width, height, Corner);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    drawTileBody(p, image.rect(), 5);
+    drawTileBody(p, area(image), 5);
 
-    const QRectF panel = QRectF(image.rect()).adjusted(4.5, 4.5, -4.5, -4.5);
+    const QRectF panel = area(image).adjusted(4.5, 4.5, -4.5, -4.5);
     QPainterPath panelShape;
     panelShape.addRoundedRect(panel, 3, 3);
     p.setPen(QPen(Outline, 1));
@@ -195,7 +210,12 @@ QImage tileBack(int width, int height)
 }
 
 // The same back lying on its side, as the left and right seats hold their tiles.
-QImage lyingBack(int angle) { return tileBack(HalfWidth, FaceHeight).transformed(QTransform().rotate(angle)); }
+QImage lyingBack(int angle)
+{
+    QImage lying = tileBack(HalfWidth, FaceHeight).transformed(QTransform().rotate(angle));
+    lying.setDevicePixelRatio(Scale);
+    return lying;
+}
 
 // --- Chain places --------------------------------------------------------------------
 
@@ -204,9 +224,9 @@ QImage felt(int width, int height)
 {
     QImage image = canvas(width, height, Felt);
     Noise grain(0xFE17);
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < image.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
+        for (int x = 0; x < image.width(); ++x) {
             const int shift = int(grain.next() * 7);
             line[x] = qRgb(qRed(line[x]) + shift, qGreen(line[x]) + shift, qBlue(line[x]) + shift);
         }
@@ -221,9 +241,9 @@ QImage emptyPlace()
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0x15, 0x45, 0x2A, 150), 1));
-    p.drawRoundedRect(QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    p.drawRoundedRect(area(image).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
     p.setPen(QPen(QColor(0xB8, 0xE0, 0xC4, 110), 1, Qt::DashLine));
-    p.drawRoundedRect(QRectF(image.rect()).adjusted(4.5, 4.5, -4.5, -4.5), 3, 3);
+    p.drawRoundedRect(area(image).adjusted(4.5, 4.5, -4.5, -4.5), 3, 3);
     return image;
 }
 
@@ -233,8 +253,8 @@ QImage tileHalf(int pips)
     QImage image = felt(HalfWidth, HalfHeight);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    drawTileBody(p, image.rect(), 4);
-    drawPips(p, image.rect(), pips);
+    drawTileBody(p, area(image), 4);
+    drawPips(p, area(image), pips);
     return image;
 }
 
@@ -605,10 +625,11 @@ bool writeBuiltins(const QString &dir)
 {
     QDir().mkpath(dir);
     const QString d = dir + QLatin1Char('/');
-    return saveBmp(quitButtonPicture(), d + "xBitmap.bmp") && saveBmp(infoButtonPicture(), d + "iBitmap.bmp")
-        && save(arrowCursor(), d + "Arrow.png") && save(pointingHand(), d + "FHand.png")
-        && save(grippingHand(), d + "HHand.png") && saveBmp(lyingBack(90), d + "BLEFT.bmp")
-        && saveBmp(lyingBack(-90), d + "BRIGHT.bmp") && saveBmp(tileBack(HalfWidth, FaceHeight), d + "BTOP.bmp");
+    return saveBmp(quitButtonPicture(), d + named("xBitmap", "bmp"))
+        && saveBmp(infoButtonPicture(), d + named("iBitmap", "bmp")) && save(arrowCursor(), d + named("Arrow", "png"))
+        && save(pointingHand(), d + named("FHand", "png")) && save(grippingHand(), d + named("HHand", "png"))
+        && saveBmp(lyingBack(90), d + named("BLEFT", "bmp")) && saveBmp(lyingBack(-90), d + named("BRIGHT", "bmp"))
+        && saveBmp(tileBack(HalfWidth, FaceHeight), d + named("BTOP", "bmp"));
 }
 
 bool writeGraph(const QString &graph)
@@ -617,11 +638,25 @@ bool writeGraph(const QString &graph)
     for (int tile = 1; tile <= Rules::TileCount; ++tile)
         ok = ok
             && saveBmp(tileFace(*Rules::PipsOfTile(tile)),
-                       QString("%1/%2.bmp").arg(graph).arg(tile, 2, 10, QLatin1Char('0')));
-    ok = ok && saveBmp(tileBack(FaceWidth, FaceHeight), graph + "/back_this.bmp");
+                       graph + QLatin1Char('/')
+                           + named(QStringLiteral("%1").arg(tile, 2, 10, QLatin1Char('0')), "bmp"));
+    ok = ok && saveBmp(tileBack(FaceWidth, FaceHeight), graph + QLatin1Char('/') + named("back_this", "bmp"));
     for (int pips = 0; pips <= 6; ++pips)
-        ok = ok && saveBmp(tileHalf(pips), QString("%1/tiny/%2.bmp").arg(graph).arg(pips));
-    return ok && saveBmp(emptyPlace(), graph + "/tiny/9.bmp") && saveBmp(startMark(), graph + "/tiny/g-small.bmp");
+        ok = ok && saveBmp(tileHalf(pips), graph + "/tiny/" + named(QString::number(pips), "bmp"));
+    return ok && saveBmp(emptyPlace(), graph + "/tiny/" + named("9", "bmp"))
+        && saveBmp(startMark(), graph + "/tiny/" + named("g-small", "bmp"));
+}
+
+// The table's pictures at both scales.
+template <typename Write> bool atBothScales(Write write)
+{
+    bool ok = true;
+    for (const qreal scale : {1.0, 2.0}) {
+        Scale = scale;
+        ok = ok && write();
+    }
+    Scale = 1;
+    return ok;
 }
 
 bool writeResource(const QString &resource)
@@ -649,7 +684,8 @@ int main(int argc, char *argv[])
         return WriteIcons(dir) ? 0 : 1;
     if (args[1] == "skin")
         return WriteSkinMembers(dir) ? 0 : 1;
-    const bool ok
-        = args[1] == "builtin" ? writeBuiltins(dir) : writeGraph(dir + "/Graph") && writeResource(dir + "/Resource");
+    const bool ok = args[1] == "builtin"
+        ? atBothScales([&] { return writeBuiltins(dir); })
+        : atBothScales([&] { return writeGraph(dir + "/Graph"); }) && writeResource(dir + "/Resource");
     return ok ? 0 : 1;
 }
