@@ -26,13 +26,13 @@ void TDropCards::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF square = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
-    if (latest_) {  // a thin light outline
-        painter.setPen(QPen(QColor(255, 251, 240, 220), 1.5));
+    if (latest_) {  // a thin orange outline, seen on ivory and on the felt alike
+        painter.setPen(QPen(QColor(0xE8, 0x5A, 0x1C), 2));
         painter.drawRoundedRect(square, 4, 4);
     }
-    if (dropHint_) {  // a golden glow that says "here"
-        painter.setPen(QPen(QColor(0xFF, 0xC8, 0x2E), 3));
-        painter.setBrush(QColor(0xFF, 0xD8, 0x50, 70));
+    if (dropHint_) {  // a bright yellow glow that says "here"
+        painter.setPen(QPen(QColor(0xFF, 0xE0, 0x20), 3));
+        painter.setBrush(QColor(0xFF, 0xE8, 0x40, 90));
         painter.drawRoundedRect(square.adjusted(1, 1, -1, -1), 5, 5);
     }
 }
