@@ -33,14 +33,18 @@ QList<QByteArray> readsOf(const std::uint8_t *data, std::size_t size)
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(*argc, *argv);
+    // The application and the board live until the process ends: libFuzzer ends it with
+    // exit(), and Qt's teardown from the exit handlers is not something to fuzz.
+    static auto *app = new QApplication(*argc, *argv);
     PrepareSuite();
     WriteDefaultConfigWith({{"Verbose=no", "Verbose=yes"}});
     Dialogs().error = [](const QString &) {};
     Dialogs().message = [](const QString &) {};
     Dialogs().confirm = [](const QString &) { return false; };
-    static TMainBoard board;
+    static auto *board = new TMainBoard;
     Player(Local).SetName(QStringLiteral("Fuzz"));
+    (void)app;
+    (void)board;
     return 0;
 }
 
