@@ -26,8 +26,9 @@ constexpr int SmallestTurned = 32;
 constexpr int TopPips = 5;
 constexpr int BottomPips = 3;
 
-// The pattern of a half: the usual domino arrangement on a 3 x 3 grid.
-const QList<QPoint> &pipCells(int count)
+}  // namespace
+
+const QList<QPoint> &PipCells(int count)
 {
     static const std::array<QList<QPoint>, 7> patterns{{
         {},
@@ -40,6 +41,8 @@ const QList<QPoint> &pipCells(int count)
     }};
     return patterns.at(count);
 }
+
+namespace {
 
 // How much of a real tile a size can show: whole-pixel shapes for the smallest sizes,
 // then smooth shapes, and from 48 pixels the pips' sheen and the brass pin.
@@ -54,7 +57,7 @@ void drawPips(QPainter &p, const QRectF &half, int count, Detail detail)
     const bool onePixel = detail == Detail::Pixels && side < 12;
     const qreal radius = onePixel ? 0.7 : detail == Detail::Pixels ? 1.0 : side * 0.11;
     p.setPen(Qt::NoPen);
-    for (const QPoint &cell : pipCells(count)) {
+    for (const QPoint &cell : PipCells(count)) {
         QPointF centre = half.center() + QPointF(cell) * (side * 0.27);
         if (onePixel)
             centre = QPointF(std::floor(centre.x()) + 0.5, std::floor(centre.y()) + 0.5);

@@ -33,26 +33,35 @@ const Timbre SoftChord{{1.0, 1.0, 5.0}, {2.0, 0.25, 9.0}};
 
 double midiFrequency(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
-// Adds a struck note. A 4 ms attack and a 30 ms release at the end of `length` keep
-// it from clicking. Samples past the end wrap to the start, so a tune whose last
-// notes ring over the end joins its own beginning without a seam.
-void strike(Samples &out, double at, double length, double frequency, double level, const Timbre &timbre)
+// Adds what `sample(t)` gives, shaped by a linear rise over `attack` and a linear fall
+// over `release` after `length`, from `at` seconds on. Samples past the end wrap to the
+// start, so a tune whose last notes ring over the end joins its own beginning without a
+// seam.
+template <typename Sample>
+void addShaped(Samples &out, double at, double length, double attack, double release, double level, Sample sample)
 {
-    constexpr double Attack = 0.004;
-    constexpr double Release = 0.030;
     const auto first = std::size_t(std::lround(at * Rate));
-    const auto count = std::size_t(std::lround((length + Release) * Rate));
+    const auto count = std::size_t(std::lround((length + release) * Rate));
     for (std::size_t i = 0; i < count; ++i) {
         const double t = double(i) / Rate;
-        double envelope = std::min(1.0, t / Attack);
+        double envelope = std::min(1.0, t / attack);
         if (t > length)
-            envelope *= 1.0 - (t - length) / Release;
+            envelope *= 1.0 - (t - length) / release;
+        out[(first + i) % out.size()] += level * envelope * sample(t);
+    }
+}
+
+// Adds a struck note. A 4 ms attack and a 30 ms release at the end of `length` keep
+// it from clicking.
+void strike(Samples &out, double at, double length, double frequency, double level, const Timbre &timbre)
+{
+    addShaped(out, at, length, 0.004, 0.030, level, [&](double t) {
         double value = 0.0;
         for (const Partial &partial : timbre)
             if (frequency * partial.ratio < Rate / 2.0)  // higher ones would fold back, harsh
                 value += partial.level * std::exp(-partial.decay * t) * std::sin(TwoPi * frequency * partial.ratio * t);
-        out[(first + i) % out.size()] += level * envelope * value;
-    }
+        return value;
+    });
 }
 
 // A resonant band-pass filter (the usual biquad) that colours noise.
@@ -145,23 +154,13 @@ QByteArray toWav(const Samples &samples, double peak = 0.8)
     return out;
 }
 
-// A slow sine pad: each partial swells in over `attack` and dies over `release` after
-// `length`, so that chords change without a bump.
+// A slow sine pad: it swells in and dies away slowly, so that chords change without a bump.
 void pad(Samples &out, double at, double length, double frequency, double level)
 {
-    constexpr double Attack = 0.45;
-    constexpr double Release = 0.6;
-    const auto first = std::size_t(std::lround(at * Rate));
-    const auto count = std::size_t(std::lround((length + Release) * Rate));
-    for (std::size_t i = 0; i < count; ++i) {
-        const double t = double(i) / Rate;
-        double envelope = std::min(1.0, t / Attack);
-        if (t > length)
-            envelope *= 1.0 - (t - length) / Release;
-        const double value = std::sin(TwoPi * frequency * t) + 0.3 * std::sin(TwoPi * 2.0 * frequency * t)
+    addShaped(out, at, length, 0.45, 0.6, level, [frequency](double t) {
+        return std::sin(TwoPi * frequency * t) + 0.3 * std::sin(TwoPi * 2.0 * frequency * t)
             + 0.12 * std::sin(TwoPi * 3.0 * frequency * t + 1.0);
-        out[(first + i) % out.size()] += level * envelope * value;
-    }
+    });
 }
 
 // The tune: a calm song in C at 76 beats a minute, A B A' over 24 bars (about 76 s), so

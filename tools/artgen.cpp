@@ -120,21 +120,11 @@ void drawPip(QPainter &p, QPointF centre, qreal radius)
     p.drawEllipse(centre, radius, radius);
 }
 
-// The usual domino patterns on a 3 x 3 grid; two and three run from the upper right
-// to the lower left, six stands in two columns of three.
+// The usual domino pattern of `count` pips in a half.
 void drawPips(QPainter &p, const QRectF &half, int count)
 {
-    static const std::array<QList<QPoint>, 7> patterns{{
-        {},
-        {{0, 0}},
-        {{1, -1}, {-1, 1}},
-        {{1, -1}, {0, 0}, {-1, 1}},
-        {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}},
-        {{-1, -1}, {1, -1}, {0, 0}, {-1, 1}, {1, 1}},
-        {{-1, -1}, {-1, 0}, {-1, 1}, {1, -1}, {1, 0}, {1, 1}},
-    }};
     const qreal side = std::min(half.width(), half.height());
-    for (const QPoint &cell : patterns.at(count))
+    for (const QPoint &cell : PipCells(count))
         drawPip(p, half.center() + QPointF(cell) * (side * 0.26), side * 0.085);
 }
 
