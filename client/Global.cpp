@@ -94,11 +94,30 @@ void SetEnabled(std::initializer_list<QWidget *> controls, bool enabled)
     }
 }
 
-QString ExeDir() { return QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/'); }
+namespace {
+// The program's folder, its pictures and its resources do not move while it runs: the
+// paths are worked out once, when the application object exists, and reused by every
+// lookup of a picture or a setting.
+struct ProgramPaths {
+    QString exe, graph, resource;
+};
 
-QString GraphDir() { return ExeDir() + QStringLiteral("Graph/"); }
+const ProgramPaths &programPaths()
+{
+    static ProgramPaths paths;
+    if (paths.exe.isEmpty() && QCoreApplication::instance()) {
+        const QString exe = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+        paths = {exe, exe + QStringLiteral("Graph/"), exe + QStringLiteral("Resource/")};
+    }
+    return paths;
+}
+}  // namespace
 
-QString ResourceDir() { return ExeDir() + QStringLiteral("Resource/"); }
+QString ExeDir() { return programPaths().exe; }
+
+QString GraphDir() { return programPaths().graph; }
+
+QString ResourceDir() { return programPaths().resource; }
 
 namespace {
 // A high-density screen takes every picture of the table at twice its size, drawn beside

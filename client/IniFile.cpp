@@ -36,6 +36,9 @@ std::optional<FileState> stateOf(const QString &path)
     return FileState{info.st_dev, info.st_ino, info.st_size, info.st_ctim};
 }
 
+int momentDepth = 0;         // how many TSettingsMoment are alive
+bool lookedInMoment = false;  // the file's state was taken in the current moment
+
 // The settings file as it is now; nullptr when it cannot be read.
 const IniText *currentText(const QString &path)
 {
@@ -45,10 +48,14 @@ const IniText *currentText(const QString &path)
         std::unique_ptr<IniText> text;
     };
     static Cached cached;
+    const bool known = cached.text && cached.path == path;
+    if (known && lookedInMoment)
+        return cached.text.get();
     const std::optional<FileState> state = stateOf(path);
     if (!state)
         return nullptr;
-    if (cached.text && cached.path == path && cached.state == *state)
+    lookedInMoment = momentDepth > 0;
+    if (known && cached.state == *state)
         return cached.text.get();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -160,6 +167,14 @@ const char *const DefaultLines[] = {
 };
 static_assert(std::size(DefaultLines) == 70);
 }  // namespace
+
+TSettingsMoment::TSettingsMoment() { ++momentDepth; }
+
+TSettingsMoment::~TSettingsMoment()
+{
+    if (--momentDepth == 0)
+        lookedInMoment = false;
+}
 
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
 {

@@ -1,6 +1,7 @@
 #pragma once
 // config.ini beside the program: the default text, the reader and the colour tables.
-// Nothing is cached: every read looks at the file as it is at that moment.
+// Every lookup sees the file as it is at that moment (its text is parsed again only when
+// the file changed), except inside a TSettingsMoment.
 #include <QByteArray>
 #include <QColor>
 #include <QString>
@@ -27,6 +28,17 @@ public:
 
 private:
     QString path_;
+};
+
+// Work that happens at one moment, such as the messages of one slice of a read, looks at
+// the settings file once: while a moment lasts, every lookup of the file sees the state
+// that its first lookup found. Moments nest.
+class TSettingsMoment {
+public:
+    TSettingsMoment();
+    ~TSettingsMoment();
+    TSettingsMoment(const TSettingsMoment &) = delete;
+    TSettingsMoment &operator=(const TSettingsMoment &) = delete;
 };
 
 // Looks up the low eight bits of an index; rows past the end of a table give row 0.

@@ -345,6 +345,7 @@ void TClientConnection::walkSlice()
                 this, [this] { readStep([this] { walkSlice(); }); }, Qt::QueuedConnection);
     });
     TTableHandlers handlers;
+    const TSettingsMoment moment;
     const auto changed = qScopeGuard([this] { emit SliceHandled(); });
     dispatcher_.Walk(*batch_, handlers, [&slice] { return slice.elapsed() < SliceMs; });
     if (batch_->Done() && !Shared().QuitRequested

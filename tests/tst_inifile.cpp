@@ -148,6 +148,21 @@ private slots:
         QCOMPARE(ini.ReadColor("Color", "Background", ColorTable::Background), MoneyGreen);
     }
 
+    void aMomentSeesOneStateOfTheFile()
+    {
+        const TIniFile ini = iniWith("[Music]\r\nFxMusic=yes\r\n");
+        {
+            const TSettingsMoment moment;
+            QVERIFY(ini.ReadSwitch("Music", "FxMusic"));
+            iniWith("[Music]\r\nFxMusic=no\r\n");
+            {
+                const TSettingsMoment inner;
+            }
+            QVERIFY(ini.ReadSwitch("Music", "FxMusic"));
+        }
+        QVERIFY(!ini.ReadSwitch("Music", "FxMusic"));
+    }
+
     void garbageFilesGiveBuiltInDefaults()
     {
         QByteArray noise;
