@@ -18,6 +18,12 @@ void TImage::SetPicture(const QPixmap &picture)
     update();
 }
 
+void TImage::ShowNow(const QPixmap &picture)
+{
+    picture_ = picture;
+    repaint();
+}
+
 void TImage::LoadPicture(const QString &path) { SetPicture(::LoadPicture(path)); }
 
 void TImage::paintEvent(QPaintEvent *)

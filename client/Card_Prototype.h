@@ -17,6 +17,9 @@ public:
     explicit TImage(QWidget *parent);
 
     void SetPicture(const QPixmap &picture);
+    // Paints the picture now rather than at the next turn of the event loop: an
+    // animation's frame then costs one trip to the window system and no wake-up.
+    void ShowNow(const QPixmap &picture);
     const QPixmap &Picture() const { return picture_; }
     // Loads a picture file in place of the current picture; throws KelmarError naming
     // the file when it cannot be read.

@@ -8,12 +8,14 @@
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QMovie>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTime>
+#include <memory>
+#include <vector>
 
 namespace {
 // The memo is the game's log; it keeps about this many lines (a tenth more at most), so
@@ -409,19 +411,80 @@ void LoadSkin()
     }
 }
 
+namespace {
+struct BannerFrame {
+    QPixmap picture;
+    int delayMs;
+};
+
+// The banner's frames, each decoded once and kept: when it is first shown or when the
+// rest are read together, so that start-up does not wait for them. A damaged file
+// cannot make it read without end.
+class TBannerFrames {
+public:
+    explicit TBannerFrames(const QString &path) : reader_(path, "gif") {}
+
+    // The frame at the index, or nullptr past the last frame.
+    const BannerFrame *At(std::size_t index)
+    {
+        while (!complete_ && frames_.size() <= index)
+            readOne();
+        return index < frames_.size() ? &frames_[index] : nullptr;
+    }
+
+    void ReadAll()
+    {
+        while (!complete_)
+            readOne();
+    }
+
+private:
+    void readOne()
+    {
+        constexpr std::size_t MaxFrames = 1000;
+        constexpr int ShortestDelayMs = 10;
+        const QImage image = frames_.size() < MaxFrames ? reader_.read() : QImage();
+        if (image.isNull()) {
+            complete_ = true;
+            return;
+        }
+        frames_.push_back({QPixmap::fromImage(image), std::max(reader_.nextImageDelay(), ShortestDelayMs)});
+    }
+
+    QImageReader reader_;
+    std::vector<BannerFrame> frames_;
+    bool complete_ = false;
+};
+}  // namespace
+
 void CreateBanner()
 {
     TTable &table = Table();
-    auto *banner = new QLabel(table.Board);
+    auto *banner = new TImage(table.Board);
     table.Banner = banner;
     banner->setGeometry(344, 366, 104, 24);
     banner->setContextMenuPolicy(Qt::PreventContextMenu);
-    auto *movie = new QMovie(ResourceDir() + QStringLiteral("Data1.kmr"), "gif", banner);
-    // Each frame is decoded once, and covers the whole banner: nothing under it is
-    // painted again 25 times a second.
-    movie->setCacheMode(QMovie::CacheAll);
-    banner->setAttribute(Qt::WA_OpaquePaintEvent);
-    banner->setMovie(movie);
-    movie->start();
     banner->show();
+    auto frames = std::make_shared<TBannerFrames>(ResourceDir() + QStringLiteral("Data1.kmr"));
+    const BannerFrame *first = frames->At(0);
+    if (!first)  // no banner file: the banner stays empty
+        return;
+    // Each frame covers the whole banner: nothing under it is painted again 25 times a
+    // second, and one repeating timer steps the frames.
+    banner->setAttribute(Qt::WA_OpaquePaintEvent);
+    banner->SetPicture(first->picture);
+    auto *timer = new QTimer(banner);
+    QObject::connect(timer, &QTimer::timeout, banner, [banner, timer, frames, shown = std::size_t(0)]() mutable {
+        const BannerFrame *frame = frames->At(++shown);
+        if (!frame)
+            frame = frames->At(shown = 0);
+        banner->ShowNow(frame->picture);
+        if (timer->interval() != frame->delayMs)
+            timer->setInterval(frame->delayMs);
+    });
+    timer->start(first->delayMs);
+    // The rest of the first loop is decoded at once when the board stands, rather than
+    // frame by frame for its first ten seconds.
+    constexpr int ReadRestAfterMs = 1000;
+    QTimer::singleShot(ReadRestAfterMs, banner, [frames] { frames->ReadAll(); });
 }

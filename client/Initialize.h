@@ -32,7 +32,7 @@ struct TTable {
     std::array<QPointer<TDropCards>, Rules::RingSize + 1> Chain;  // positions 1..26; [0] stays empty
     QPointer<QPlainTextEdit> Memo;
     QPointer<QLabel> OwnNameLabel, LeftLabel, TopLabel, RightLabel, StatusLabel;
-    QPointer<QLabel> Banner;
+    QPointer<TImage> Banner;
     QPointer<TClientConnection> Connection;  // the socket's one owner
     QPointer<QTimer> WatchdogTimer;
     QPointer<QPushButton> ConnectButton, CloseButton;

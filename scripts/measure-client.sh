@@ -21,7 +21,9 @@ sleep 1
 export DISPLAY=$display XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=xcb
 cp -r "$build/out" "$work/kelmar"   # its own folder: the default config.ini is written there
 
-ticks_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# Processor time of all of a process's threads in nanoseconds, as the scheduler counts
+# it (exact, unlike the tick samples of /proc/PID/stat).
+cpu_ns_of() { cat /proc/"$1"/task/*/schedstat | awk '{ t += $1 } END { printf "%.0f", t }'; }
 
 # One start of a program: milliseconds to its window, resident KiB, idle % of one core.
 measure() {
@@ -36,14 +38,12 @@ measure() {
   local rss
   rss=$(awk '/VmRSS/ { print $2 }' "/proc/$pid/status")
   local before
-  before=$(ticks_of "$pid")
+  before=$(cpu_ns_of "$pid")
   sleep "$idle"
   local after
-  after=$(ticks_of "$pid")
+  after=$(cpu_ns_of "$pid")
   kill "$pid"; wait "$pid" 2>/dev/null || true
-  local hz
-  hz=$(getconf CLK_TCK)
-  echo "$shown $rss $(awk -v t=$((after - before)) -v hz="$hz" -v s="$idle" 'BEGIN { printf "%.2f", 100 * t / hz / s }')"
+  echo "$shown $rss $(awk -v t=$((after - before)) -v s="$idle" 'BEGIN { printf "%.2f", 100 * t / 1e9 / s }')"
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

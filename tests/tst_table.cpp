@@ -80,6 +80,9 @@ private slots:
         QCOMPARE(Table().TopLabel->geometry(), QRect(598, 9, 90, 16));
         QCOMPARE(Table().RightLabel->geometry(), QRect(693, 495, 90, 16));
         QCOMPARE(Table().Banner->geometry(), QRect(344, 366, 104, 24));
+        const QImage firstFrame = Table().Banner->Picture().toImage();
+        QCOMPARE(firstFrame.size(), QSize(104, 24));
+        QTRY_VERIFY_WITH_TIMEOUT(Table().Banner->Picture().toImage() != firstFrame, 500);  // it scrolls
         QCOMPARE(Table().Connection->Socket().state(), QAbstractSocket::UnconnectedState);
     }
 
