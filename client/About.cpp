@@ -58,10 +58,7 @@ public:
         setWindowTitle(QStringLiteral("About . . ."));
         setFixedSize(ClientSize);
         CentreOnScreen(this, OuterSize);
-        auto *picture = new QLabel(this);
-        picture->setGeometry(rect());
-        picture->setPixmap(LoadPicture(ResourceDir() + QStringLiteral("About v1.2.bmp"))
-                               .scaled(ClientSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        FillWithPicture(this, ResourceDir() + QStringLiteral("About v1.2.bmp"));
         label(this, version, FontWithCellHeight(QStringLiteral("MS Sans Serif"), 18, true), {48, 56, 0, 0});
         auto *link = new TWebLink(QString::fromLatin1(ProjectWebPage), this);
         link->setTextFormat(Qt::PlainText);

@@ -100,6 +100,13 @@ void CentreOnScreen(QWidget *window, QSize outerSize)
                  screen.y() + (screen.height() - outerSize.height()) / 2);
 }
 
+void FillWithPicture(QWidget *window, const QString &path)
+{
+    auto *picture = new QLabel(window);
+    picture->setGeometry(window->rect());
+    picture->setPixmap(LoadPicture(path).scaled(window->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
 QCursor CustomCursor(CursorKind kind) { return customCursors[static_cast<std::size_t>(kind)]; }
 
 TPlayer &Player(int view)

@@ -62,6 +62,9 @@ void SetScreenOverride(std::optional<std::pair<QSize, QRect>> screen);
 QRect ScreenRect();
 // Moves a top-level window so that its frame is centred on the screen.
 void CentreOnScreen(QWidget *window, QSize outerSize);
+// Fills a fixed-size window with a picture file stretched to its size, under the
+// controls made after it; throws KelmarError naming the file when it cannot be read.
+void FillWithPicture(QWidget *window, const QString &path);
 
 inline const char *const ScreenTooSmallText
     = "This Games required : Windows-compatible display with at least 800x600 resolution";

@@ -16,10 +16,7 @@ public:
     {
         setFixedSize(SplashSize);
         CentreOnScreen(this, SplashSize);
-        auto *picture = new QLabel(this);
-        picture->setGeometry(rect());
-        picture->setPixmap(LoadPicture(ResourceDir() + QStringLiteral("splash v.2.3.bmp"))
-                               .scaled(SplashSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        FillWithPicture(this, ResourceDir() + QStringLiteral("splash v.2.3.bmp"));
         Progress = textLabel(text, FontWithCellHeight(QStringLiteral("MS Sans Serif"), 18), 5, 190);
         auto *address
             = textLabel(QString::fromLatin1(ProjectWebPage), FontWithCellHeight(QStringLiteral("verdana"), 12), 245, 5);

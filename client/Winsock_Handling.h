@@ -11,9 +11,10 @@
 // Takes each read apart into opcode messages and player data messages. A batch that
 // begins with "^" is one player data message. Any other is walked character by
 // character; an opcode letter A..K runs with the characters after it as parameters,
-// which are looked at again as possible opcodes. Two mends to the plain walk: an
-// opcode whose parameters the read cut off is kept and completed by the next read,
-// and a "^" met in the walk starts a player data message taking the rest of the batch.
+// which are looked at again as possible opcodes. An opcode whose parameters the read
+// cut off is kept and completed by the next read, so that TCP's splitting of the
+// stream loses nothing; a "^" met in the walk starts a player data message taking the
+// rest of the batch.
 class TBatchDispatcher {
 public:
     struct Handlers {

@@ -332,7 +332,7 @@ private slots:
         QVERIFY(Table().Connection->Socket().state() == QAbstractSocket::ConnectedState);
     }
 
-    void mendedFraming()
+    void cutOffOpcodesAndEmbeddedPlayerData()
     {
         QVERIFY(connectClient());
         deliver("A1");

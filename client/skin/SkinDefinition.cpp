@@ -126,6 +126,18 @@ public:
         o.PressedColour2 = colour(section, "PressedColour2", defaultColour);
     }
 
+    // An object that exists only when the key names its picture; the caller reads the
+    // rest of it.
+    std::optional<TDataSkinObject> pictureObject(std::string_view section, std::string_view key)
+    {
+        if (value(section, key).value_or(std::string()).empty())
+            return std::nullopt;
+        TDataSkinObject o = unreadColours();
+        o.SectionName = latin1(section);
+        o.Bitmap = bitmap(section, key);
+        return o;
+    }
+
     // A generic section: no object without an Image.
     template <typename T> std::optional<T> genericObject(std::string_view section)
     {
@@ -365,31 +377,27 @@ void readTitle(DefinitionReader &in, TDataSkinTitle &t)
 std::optional<TDataSkinObject> readProgress(DefinitionReader &in)
 {
     constexpr std::string_view s = "Progress";
-    if (in.value(s, "Bitmap").value_or(std::string()).empty())
-        return std::nullopt;
-    TDataSkinObject o = in.unreadColours();
-    o.SectionName = latin1(s);
-    o.Bitmap = in.bitmap(s, "Bitmap");
-    o.LeftWidth = in.integer(s, "LeftWidth", 0);
-    o.RightWidth = in.integer(s, "RightWidth", 0);
-    o.TopHeight = in.integer(s, "TopHeight", 0);
-    o.BottomHeight = in.integer(s, "BottomHeight", 0);
-    o.TransparencyMode = in.integer(s, "Trans", 0);
-    o.TilingMode = in.integer(s, "Tile", 0);
+    auto o = in.pictureObject(s, "Bitmap");
+    if (o) {
+        o->LeftWidth = in.integer(s, "LeftWidth", 0);
+        o->RightWidth = in.integer(s, "RightWidth", 0);
+        o->TopHeight = in.integer(s, "TopHeight", 0);
+        o->BottomHeight = in.integer(s, "BottomHeight", 0);
+        o->TransparencyMode = in.integer(s, "Trans", 0);
+        o->TilingMode = in.integer(s, "Tile", 0);
+    }
     return o;
 }
 
 std::optional<TDataSkinObject> readMenuBar(DefinitionReader &in)
 {
     constexpr std::string_view s = "Personality";
-    if (in.value(s, "menuBar").value_or(std::string()).empty())
-        return std::nullopt;
-    TDataSkinObject o = in.unreadColours();
-    o.SectionName = latin1(s);
-    o.Bitmap = in.bitmap(s, "menuBar");
-    o.TilingMode = in.integer(s, "TileMenu", 0);
-    o.LeftWidth = in.integer(s, "TileLeftMenu", 1);
-    o.RightWidth = in.integer(s, "TileRightMenu", 1);
+    auto o = in.pictureObject(s, "menuBar");
+    if (o) {
+        o->TilingMode = in.integer(s, "TileMenu", 0);
+        o->LeftWidth = in.integer(s, "TileLeftMenu", 1);
+        o->RightWidth = in.integer(s, "TileRightMenu", 1);
+    }
     return o;
 }
 
