@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QThread>
 #include <algorithm>
 
@@ -27,7 +28,7 @@ class TInfoPanel : public QLabel {
 public:
     TInfoPanel() : QLabel(Table().Board, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     {
-        // The panel's own reader of the settings, for as long as it is up.
+        // The see-through colour follows the Skin switch as it reads when the panel opens.
         const bool skin = Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Skin"));
         seeThrough_ = skin ? QColor(210, 210, 210).rgb() : NamedColor::White.rgb();
         face_ = QImage(PanelSize, QImage::Format_RGB32);
@@ -140,9 +141,7 @@ void ShowInfoPanel()
         return;
     FlushMemo();  // the notice's line stands in the memo before the panel
     sequenceRunning = true;
-    const struct Done {
-        ~Done() { sequenceRunning = false; }
-    } done;
+    const auto done = qScopeGuard([] { sequenceRunning = false; });
     if (!ShowInformationPanel())
         return;
     ZoomShowForm();
