@@ -1,7 +1,6 @@
 #include "Card_Prototype.h"
 
 #include "Global.h"
-#include "Rules.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -69,20 +68,10 @@ TCards::TCards(QWidget *parent) : TImage(parent) {}
 
 void TCards::LoadFace(const QString &name) { LoadPicture(GraphDir() + name + QStringLiteral(".bmp")); }
 
-void TCards::SetTile(std::uint8_t n)
-{
-    if (const auto pips = Rules::PipsOfTile(n)) {
-        FirstPips = pips->first;
-        SecondPips = pips->second;
-        LoadFace(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
-    }
-    TileNumber = n;
-}
+void TCards::SetTile(int tile) { LoadFace(QStringLiteral("%1").arg(tile, 2, 10, QLatin1Char('0'))); }
 
 void TCards::ShowBack()
 {
-    FirstPips = PlayedMarker;
-    SecondPips = PlayedMarker;
     LoadFace(QStringLiteral("back_this"));
     // The back in black and white, made once for every back that was loaded.
     static QHash<qint64, QPixmap> monochrome;
@@ -107,7 +96,7 @@ void TCards::mouseMoveEvent(QMouseEvent *event)
         return QWidget::mouseMoveEvent(event);
     auto *drag = new QDrag(this);
     auto *mime = new QMimeData;
-    mime->setData(QLatin1String(TileMimeType), QByteArray::number(TileNumber));
+    mime->setData(QLatin1String(TileMimeType), QByteArray());
     drag->setMimeData(mime);
     drag->setPixmap(Picture());
     drag->setHotSpot(pressedAt_);

@@ -46,17 +46,9 @@ class TCards : public TImage {
 public:
     explicit TCards(QWidget *parent);
 
-    // Both pip fields of a local hand tile once its move was sent.
-    static constexpr std::uint8_t PlayedMarker = 99;
-
-    std::uint8_t FirstPips = 0;
-    std::uint8_t SecondPips = 0;
-    std::uint8_t TileNumber = 0;
-
     void LoadFace(const QString &name);  // GraphDir + name + ".bmp"
-    void SetTile(std::uint8_t n);
-    void ShowBack();
-    bool IsPlayed() const { return FirstPips == PlayedMarker; }
+    void SetTile(int tile);              // the face of tile 1..28
+    void ShowBack();                     // a played tile: the back in black and white, disabled
     // Lets the player drag this tile with the mouse while it is enabled.
     void SetDraggable(bool draggable) { draggable_ = draggable; }
     void SetDragCursor(const QCursor &cursor) { dragCursor_ = cursor; }

@@ -70,12 +70,6 @@ QRegion roundedRegion(const QRect &rect, int diameter)
     return QRegion(path.toFillPolygon().toPolygon());
 }
 
-bool socketConnected()
-{
-    const TClientConnection *connection = Table().Connection;
-    return connection && connection->IsConnected();
-}
-
 // The registry's machine-wide hive on Windows; elsewhere the user's own settings (Qt's
 // per-user configuration folder, organisation "qen-lodar"), or the file that
 // KELMAR_NAME_STORE names.
@@ -103,7 +97,8 @@ void connectAs(const QString &address, const QString &name)
     TTable &table = Table();
     table.Connection->Open(address);
     WriteRememberedName(name);
-    Player(Local).SetName(CapitalizeName(name));
+    table.Model.SetLocalName(CapitalizeName(name).toLatin1().toStdString());
+    table.Model.SetLocalAddress(table.Connection->Socket().localAddress().toString().toStdString());
     LogLine(QStringLiteral("connecting to server....."));
     LogLine(QStringLiteral(".............."));
     connectForm->close();
@@ -111,12 +106,12 @@ void connectAs(const QString &address, const QString &name)
     SetEnabled({table.ConnectButton}, false);
     SetWatchdogEnabled(true);
     if (table.OwnNameLabel)
-        table.OwnNameLabel->setText(ShownText(Player(Local).GetName()));
+        table.OwnNameLabel->setText(ShownText(QString::fromLatin1(table.Model.SeatAt(Local).GetName())));
 }
 
 void connectFailed()
 {
-    Shared().Online = false;
+    Model().SetConnection(TTableModel::Connection::Offline);
     SetWatchdogEnabled(false);
     TTable &table = Table();
     SetEnabled({table.ConnectButton}, true);
@@ -250,7 +245,7 @@ void ConnectDialogCancel()
 {
     const TTable &table = Table();
     SetEnabled({table.CloseButton, table.QuitTitleButton, table.InfoTitleButton}, true);
-    SetEnabled({table.ConnectButton}, !socketConnected());
+    SetEnabled({table.ConnectButton}, !table.Model.IsConnected());
     if (connectForm)
         connectForm->hide();
 }

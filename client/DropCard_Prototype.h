@@ -7,7 +7,6 @@ class TDropCards : public TImage {
 public:
     explicit TDropCards(QWidget *parent) : TImage(parent) {}
 
-    std::uint8_t Pips = 0;      // the pip count shown, as last set by a chain update
     std::uint8_t Position = 0;  // 1..26, set once when the table is built
 
     void LoadTiny(const QString &name);  // GraphDir + "tiny/" + name + ".bmp"

@@ -70,15 +70,13 @@ QString CapitalizeName(const QString &text);
 // the memo would draw as boxes or act upon, become "?".
 QString ShownText(const QString &text);
 
-// The flags that the board, the connection, the watchdog and the dialogs share.
+// The flags that the board, the watchdog and the dialogs share; the game's state is the
+// table model's.
 struct TSharedState {
-    bool Online = false;         // a connection was requested and is expected to be up
-    bool TurnFlag = false;       // the local player is to move
     bool QuitRequested = false;  // QuitGame ran: the program is ending
     bool AboutShown = false;     // the about box is open; the about box will keep it
     std::uint8_t WatchdogTicks = 0;
-    std::uint8_t CreditIndex = 0;   // the about box's credits scroller will step it
-    std::uint8_t OwnSeatIndex = 0;  // from the server's greeting, 0 before it
+    std::uint8_t CreditIndex = 0;  // the about box's credits scroller will step it
 };
 TSharedState &Shared();
 

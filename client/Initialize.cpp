@@ -2,7 +2,9 @@
 
 #include "Global.h"
 #include "IniFile.h"
+#include "Protocol.h"
 #include "SkinEngine.h"
+#include "Sound.h"
 #include "Winsock_Handling.h"
 
 #include <QDateTime>
@@ -67,6 +69,110 @@ bool applyWindowProperties(QWidget *board)
     return true;
 }
 
+QString latin1(const std::string &text) { return QString::fromLatin1(text.data(), qsizetype(text.size())); }
+QString seatName(int view) { return latin1(Model().SeatAt(view).GetName()); }
+QString noticeText(int number)
+{
+    const std::string_view text = Protocol::NoticeText(number);
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+QString squarePicture(char picture)
+{
+    return picture == TTableModel::StartMark ? QStringLiteral("g-small") : QString(QLatin1Char(picture));
+}
+
+// A chain position as the model holds it: its picture, whether it takes drops, its mark.
+void drawSquare(int position)
+{
+    const TTableModel::Square &held = Model().Chain(position);
+    TDropCards *square = ChainAt(position);
+    square->LoadTiny(squarePicture(held.Picture));
+    square->setEnabled(held.Occupied);
+    square->SetLatest(held.Latest);
+}
+
+void setHandEnabled()
+{
+    for (int slot = 1; slot <= Rules::HandSize; ++slot)
+        Player(Local).Tile(slot)->setEnabled(Model().Hand(slot).Enabled);
+}
+
+void writeWelcome()
+{
+    LogLine(QStringLiteral("Connected"));
+    const QString rule = QStringLiteral("      ============================================");
+    AddMemoLine(rule);
+    AddMemoLine(QStringLiteral("         ==== W E L C O M E  T O  K E L M A R ===="));
+    AddMemoLine(rule);
+    LogLine(QStringLiteral("Waiting for another player to join"));
+}
+
+void writeConnectionError(int errorCode)
+{
+    LogLine(QStringLiteral("not connected ..."));
+    LogLine(QStringLiteral("Connection Error, ErrorCode:%1").arg(errorCode));
+    LogLine(QStringLiteral("please, check your client nor server"));
+    LogLine(QStringLiteral("   configuration"));
+}
+
+// Keeps the controls, the memo and the sounds of the table in step with the model.
+class TTableView : public TTableModel::Listener {
+public:
+    void GameReset() override { ResetTable(); }
+    void TileDealt(int slot) override { Player(Local).Tile(slot)->SetTile(Model().Hand(slot).Tile); }
+    void ChainChanged(int position) override { drawSquare(position); }
+    void HandSwitched() override { setHandEnabled(); }
+    void TurnBegan() override
+    {
+        SetTurnIndicator(true);
+        AskForAttention(Table().Board);
+    }
+    void TurnEnded() override { SetTurnIndicator(false); }
+    void MoverShown(int mover) override
+    {
+        for (int view = Local; view <= RightSeat; ++view)
+            SetLabelColor(SeatLabel(view), view == mover ? NamedColor::Red : NamedColor::Black);
+        if (mover != Local)
+            LogLine(QStringLiteral("Waiting for %1 to move").arg(seatName(mover)));
+    }
+    void TilePlayed(int view, int slot) override
+    {
+        if (view == Local)
+            Player(Local).Tile(slot)->ShowBack();
+        else
+            Player(view).ClearTile(slot);
+    }
+    void Greeted(char seatNumber) override
+    {
+        LogLine(QStringLiteral("Hello %1, You are player number %2").arg(seatName(Local), QString(QLatin1Char(seatNumber))));
+    }
+    void NoticeReceived(int number) override { LogLine(noticeText(number)); }
+    void NameReceived(int view) override
+    {
+        LogLine(QStringLiteral("Receiving Player Data . . ."));
+        if (view != Local)
+            SeatLabel(view)->setText(ShownText(seatName(view)));
+    }
+    void ScoresComplete() override { WriteScoreBoard(); }
+    void ConnectionChanged(TTableModel::Connection state) override
+    {
+        switch (state) {
+        case TTableModel::Connection::Joining:
+            SetWatchdogEnabled(true);
+            return writeWelcome();
+        case TTableModel::Connection::Connected:
+            Table().StatusLabel->setText(QStringLiteral("Online"));
+            return SetLabelColor(Table().StatusLabel, NamedColor::Lime);
+        case TTableModel::Connection::Failed:
+            writeConnectionError(Model().SocketError());
+            SetEnabled({Table().ConnectButton}, true);
+            return SetWatchdogEnabled(false);
+        default: return;
+        }
+    }
+};
+
 void registerCustomCursors()
 {
     const char *const names[] = {"Arrow", "FHand", "HHand"};
@@ -109,6 +215,8 @@ void FillWithPicture(QWidget *window, const QString &path)
 
 QCursor CustomCursor(CursorKind kind) { return customCursors[static_cast<std::size_t>(kind)]; }
 
+TTableModel &Model() { return Table().Model; }
+
 TPlayer &Player(int view)
 {
     TTable &table = Table();
@@ -143,6 +251,8 @@ bool BuildTable()
     table.RightLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     table.StatusLabel = CreateSeatLabel(QStringLiteral("Offline"), 720, 550);
     SetLabelColor(table.StatusLabel, NamedColor::Red);
+    table.View = std::make_unique<TTableView>();
+    table.Model.AddListener(table.View.get());
     return true;
 }
 
@@ -150,12 +260,6 @@ TDropCards *ChainAt(int position)
 {
     return (position >= 1 && position <= Rules::RingSize) ? Table().Chain[static_cast<std::size_t>(position)].data()
                                                           : nullptr;
-}
-
-bool IsOccupied(int position)
-{
-    const TDropCards *square = ChainAt(position);
-    return square && square->isEnabledTo(square->parentWidget());
 }
 
 QLabel *SeatLabel(int view)
@@ -209,8 +313,6 @@ void LayoutHand()
     for (int slot = 1; slot <= Rules::HandSize; ++slot) {
         TCards *tile = Player(Local).Tile(slot);
         PlaceHandTile(tile, 144 + 56 * slot, 456, QStringLiteral("back_this"));
-        tile->FirstPips = 0;
-        tile->SecondPips = 0;
     }
 }
 
@@ -237,13 +339,11 @@ void PlaceChainPosition(TDropCards *position, int left, int top, const QString &
 void LayoutChain()
 {
     for (int p = 1; p <= Rules::RingSize; ++p) {
-        TDropCards *square = ChainAt(p);
-        square->setEnabled(false);
-        square->SetLatest(false);
         const QPoint at = RingPosition(p);
-        PlaceChainPosition(square, at.x(), at.y(), QStringLiteral("9"));
+        PlaceChainPosition(ChainAt(p), at.x(), at.y(), squarePicture(Model().Chain(p).Picture));
+        ChainAt(p)->setEnabled(Model().Chain(p).Occupied);
+        ChainAt(p)->SetLatest(Model().Chain(p).Latest);
     }
-    ChainAt(1)->LoadTiny(QStringLiteral("g-small"));
 }
 
 void CreateMemo()
@@ -268,7 +368,12 @@ void CreateMemo()
     memo->show();
 }
 
-void CreateClientSocket() { Table().Connection = new TClientConnection(Table().Board); }
+void CreateClientSocket()
+{
+    auto *connection = new TClientConnection(Table().Board, Table().Model);
+    QObject::connect(connection, &TClientConnection::Echo, connection, [](const QString &line) { LogLine(line); });
+    Table().Connection = connection;
+}
 
 QLabel *CreateSeatLabel(const QString &caption, int left, int top)
 {
@@ -375,15 +480,39 @@ QColor LabelColor(const QLabel *label) { return label->palette().color(label->fo
 void ResetTable()
 {
     LogLine(QStringLiteral("Loading . . ."));
-    for (int slot = 1; slot <= Rules::HandSize; ++slot)
-        Player(Local).Tile(slot)->setEnabled(true);
+    setHandEnabled();
     LayoutOpponents();
     LayoutChain();
     LayoutHand();
-    Shared().TurnFlag = false;
-    SetTurnIndicator(false);
-    const TClientConnection *connection = Table().Connection;
-    Shared().Online = connection && connection->IsConnected();
+}
+
+void SetTurnIndicator(bool active)
+{
+    if (active)
+        LogLine(QStringLiteral("%1, %2").arg(seatName(Local), noticeText(Protocol::YourTurn)));
+    const QString key = active ? QStringLiteral("MemoActive") : QStringLiteral("MemoInactive");
+    SetMemoColor(
+        Config().ReadColor(QStringLiteral("Color"), key, active ? ColorTable::MemoActive : ColorTable::MemoInactive));
+}
+
+void WriteScoreBoard()
+{
+    const TTableModel &model = Model();
+    AddMemoLine(QStringLiteral("========[ Score ]========"));
+    for (int view = Local; view <= RightSeat; ++view)
+        AddMemoLine(QStringLiteral("%1 : %2").arg(seatName(view)).arg(model.SeatAt(view).Score));
+    AddMemoLine(QStringLiteral("========================="));
+    // The winner's score is lower than each of the other three; a shared lowest has none.
+    for (int view = Local; view <= RightSeat; ++view) {
+        bool lowest = true;
+        for (int other = Local; other <= RightSeat; ++other)
+            lowest = lowest && (other == view || model.SeatAt(view).Score < model.SeatAt(other).Score);
+        if (lowest) {
+            AddMemoLine(QStringLiteral("Congratulation, %1 you're the winner").arg(seatName(view)));
+            break;
+        }
+    }
+    PlayEffect(QStringLiteral("clap"));
 }
 
 void SetWatchdogEnabled(bool enabled)

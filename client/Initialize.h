@@ -1,10 +1,11 @@
 #pragma once
-// The table on the main board: the one object that holds its controls, building it, and
-// putting it back for a new game.
+// The table on the main board: the game's model and the controls that draw it, building
+// them, and the view that keeps the controls in step with the model.
 #include "DropCard_Prototype.h"
 #include "Player_Prototype.h"
 #include "Rules.h"
 #include "SkinData.h"
+#include "TableModel.h"
 
 #include <QCursor>
 #include <QLabel>
@@ -21,13 +22,15 @@
 
 class TClientConnection;
 
-// Every control of the table, created by BuildTable and the start-up steps. The board
-// owns it and the controls are the board's children: a pointer clears itself when its
-// control goes.
+// The game's model and every control of the table, created by BuildTable and the
+// start-up steps. The board owns it and the controls are the board's children: a pointer
+// clears itself when its control goes.
 struct TTable {
     explicit TTable(QWidget *board) : Board(board) {}
 
+    TTableModel Model;  // first, so that it goes last: its listeners and the connection go before it
     QWidget *const Board;                                         // the main board, parent of every control
+    std::unique_ptr<TTableModel::Listener> View;                  // draws the model on the controls
     std::array<std::unique_ptr<TPlayer>, 4> Players;              // view order
     std::array<QPointer<TDropCards>, Rules::RingSize + 1> Chain;  // positions 1..26; [0] stays empty
     QPointer<QPlainTextEdit> Memo;
@@ -44,6 +47,7 @@ struct TTable {
 };
 // The table of the board that is up; throws KelmarError when there is none.
 TTable &Table();
+TTableModel &Model();  // the table's model
 
 // How the board takes the screen.
 struct ScreenFit {
@@ -76,7 +80,6 @@ QCursor CustomCursor(CursorKind kind);
 TPlayer &Player(int view);          // the record at a view position; throws when there is none
 void DestroyPlayers();              // the local record first, then Left, Top and Right
 TDropCards *ChainAt(int position);  // nullptr outside 1..26
-bool IsOccupied(int position);      // enabled; positions outside 1..26 are not
 QLabel *SeatLabel(int view);        // own, Left, Top, Right
 // The ring: left and top of chain position 1..26.
 QPoint RingPosition(int position);
@@ -102,7 +105,12 @@ void ClearMemo();  // the memo and the lines waiting for it
 void SetMemoColor(const QColor &color);
 void SetLabelColor(QLabel *label, const QColor &color);
 QColor LabelColor(const QLabel *label);  // the colour its text is drawn in
+// Draws a reset of the model: "Loading . . .", the local tiles enabled and face down,
+// the other seats' rows laid out again and the chain at its start.
 void ResetTable();
+// Writes the turn notice and gives the memo its colour for the turn's new state.
+void SetTurnIndicator(bool active);
+void WriteScoreBoard();
 void SetWatchdogEnabled(bool enabled);  // when the watchdog timer exists
 // Loads Resource/mxskin11.skin and applies it to the program's windows. A skin that
 // can't be read or used is reported, and the program goes on without it.

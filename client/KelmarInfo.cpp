@@ -6,6 +6,7 @@
 #include "Sound.h"
 #include "Times.h"
 
+#include <QAbstractButton>
 #include <QBitmap>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,7 +27,7 @@ constexpr qint64 FadeMs = 400;
 // out, and the parts of the see-through colour cut away.
 class TInfoPanel : public QLabel {
 public:
-    TInfoPanel() : QLabel(Table().Board, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    explicit TInfoPanel(QWidget *board) : QLabel(board, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     {
         // The see-through colour follows the Skin switch as it reads when the panel opens.
         const bool skin = Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Skin"));
@@ -68,6 +69,8 @@ private:
 };
 
 QPointer<TInfoPanel> panel;
+QPointer<QWidget> panelOwner;
+QPointer<QAbstractButton> infoButton;
 
 // The offscreen platform of the tests has no window opacity and warns at every step.
 void setOpacity(QWidget *window, int opacity)
@@ -79,19 +82,25 @@ bool sequenceRunning = false;
 
 void setInfoButton(bool enabled)
 {
-    if (auto *button = Table().InfoTitleButton.data())
-        button->setEnabled(enabled);
+    if (infoButton)
+        infoButton->setEnabled(enabled);
 }
 
 // Puts the panel's frame, at its present size, in the middle of the screen.
 void centrePanel() { CentreOnScreen(panel, panel->size()); }
 }  // namespace
 
+void BindInformationPanel(QWidget *board, QAbstractButton *button)
+{
+    panelOwner = board;
+    infoButton = button;
+}
+
 bool ShowInformationPanel()
 {
     if (panel)
         return false;
-    panel = new TInfoPanel;
+    panel = new TInfoPanel(panelOwner);
     setInfoButton(false);
     PlayEffect(QStringLiteral("clap"));
     panel->show();
@@ -113,7 +122,7 @@ bool HideInformationPanel()
         if (panel)
             setOpacity(panel, opacity);
     }
-    Guarded([] { setInfoButton(true); });
+    setInfoButton(true);
     delete panel.data();
     return true;
 }

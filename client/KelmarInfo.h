@@ -2,8 +2,12 @@
 // The information panel that notice 1 shows: a borderless, partly see-through picture
 // that grows into view, stands for a second and fades out.
 
+class QAbstractButton;
 class QWidget;
 
+// The board that owns the panel and the info title button that the panel's sequence
+// disables; handed over once at start-up.
+void BindInformationPanel(QWidget *board, QAbstractButton *infoButton);
 // Builds the panel at its full size, disables the info title button, plays "clap" and
 // shows the panel; false, and nothing else, when a panel is up already.
 bool ShowInformationPanel();

@@ -6,7 +6,9 @@
 #include "FlatComponent.h"
 #include "Global.h"
 #include "IniFile.h"
+#include "KelmarInfo.h"
 #include "Methods.h"
+#include "Protocol.h"
 #include "Sound.h"
 #include "Splash.h"
 #include "Times.h"
@@ -23,6 +25,16 @@
 
 namespace {
 TMainBoard *mainBoard = nullptr;
+
+// What the board shows beyond the table itself: the information panel of notice 1.
+class TPresentation : public TTableModel::Listener {
+public:
+    void NoticeReceived(int number) override
+    {
+        if (number == Protocol::Tumba)
+            ShowInfoPanel();
+    }
+};
 
 bool splashOn() { return Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Splash")); }
 
@@ -56,6 +68,7 @@ void bindTableEvents()
     }
     TClientConnection *connection = Table().Connection;
     QObject::connect(connection, &TClientConnection::SliceHandled, connection, [] { Guarded(RefreshDropHints); });
+    BindInformationPanel(Table().Board, Table().InfoTitleButton);
     connection->BindConnectEvent();
     BindMemoGuards();
 }
@@ -102,7 +115,7 @@ void startUpSteps()
     }
     bindTableEvents();
     splashStatus(QStringLiteral("Initializing Multimedia . . ."));
-    StartMultimedia();
+    StartMultimedia(Table().Board);
     if (splashOn()) {
         SetSplashStatus(QStringLiteral("Done."));
         QThread::msleep(200);
@@ -114,10 +127,9 @@ void resetSharedState()
 {
     TSharedState &state = Shared();
     state.WatchdogTicks = 0;
-    state.Online = false;
+    Model().SetConnection(TTableModel::Connection::Offline);
     state.AboutShown = false;
-    state.TurnFlag = false;
-    SetTurnIndicator(false);
+    Model().EndTurn();
     state.CreditIndex = 1;
 }
 }  // namespace
@@ -129,7 +141,7 @@ TTable &Table()
     return mainBoard->table();
 }
 
-TMainBoard::TMainBoard() : table_(this)
+TMainBoard::TMainBoard() : table_(this), presentation_(std::make_unique<TPresentation>())
 {
     mainBoard = this;
     Shared().QuitRequested = false;
@@ -140,12 +152,16 @@ TMainBoard::TMainBoard() : table_(this)
     setFont(font);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainBoard::CommitDataRequest);
     FormCreate();
+    // After the table's own view, so that a notice stands in the memo before its panel.
+    table_.Model.AddListener(presentation_.get());
 }
 
 TMainBoard::~TMainBoard()
 {
     ReleaseInstanceMark();  // the quit sequence does it; so does the board's end
     delete table_.Connection.data();
+    table_.Model.RemoveListener(table_.View.get());
+    table_.Model.RemoveListener(presentation_.get());
     if (mainBoard == this)
         mainBoard = nullptr;
 }

@@ -29,6 +29,7 @@ private:
     void CommitDataRequest(QSessionManager &manager);
 
     TTable table_;
+    std::unique_ptr<TTableModel::Listener> presentation_;  // the information panel
 };
 
 // The application title "Kelmar" and free stand-ins for the classic fonts.

@@ -13,18 +13,16 @@
 #include <QUrl>
 
 namespace {
-// Sends an accepted move and finishes it: the tile shows its back, the turn ends, and
-// the last message tells whether the hand is now empty.
-void sendMove(const Protocol::PlacedMove &move, TCards *source)
+// Sends an accepted move and finishes it: the tile is played (its back shows) and the
+// turn ends; the last message tells whether the hand is now empty.
+void sendMove(const Protocol::PlacedMove &move)
 {
     TClientConnection &connection = *Table().Connection;
     for (const std::string &message : Protocol::MoveMessages(move))
         connection.Send(QByteArray::fromStdString(message));
-    source->ShowBack();
-    Shared().TurnFlag = false;
-    SetTurnIndicator(false);
+    Model().PlayOwnTile(move.slot);
     PlayEffect(QStringLiteral("FX3"));
-    connection.Send(QByteArray::fromStdString(Protocol::HandStateMessage(move.seat, HandEmpty())));
+    connection.Send(QByteArray::fromStdString(Protocol::HandStateMessage(move.seat, Model().HandEmpty())));
 }
 
 void refuse(Protocol::Refusal refusal)
@@ -33,24 +31,28 @@ void refuse(Protocol::Refusal refusal)
     PlayEffect(QStringLiteral("FX1"));
 }
 
-// What the placement rule makes of a drop of the tile on the (occupied) position.
-Rules::Placement placementOf(const TDropCards *target, const TCards *tile)
+// The slot of a dragged hand tile as the model holds it: the first slot with its tile,
+// or 0 for a tile that was not dealt since the reset.
+int slotOf(const TCards *tile)
 {
-    return Rules::Place(IsOccupied, target->Position, target->Pips, {tile->FirstPips, tile->SecondPips});
+    const TTableModel &model = Model();
+    return model.FindHandSlot(model.Hand(Player(Local).SlotOf(tile)).Tile);
 }
 
-void dropOnChain(TDropCards *target, TCards *source)
+void dropOnChain(const TDropCards *target, const TCards *source)
 {
-    if (!Shared().TurnFlag)
-        return;  // not this player's move: nothing is sent and the tile stays
-    const int slot = FindHandSlot(source->TileNumber);
-    const Rules::Placement placement = placementOf(target, source);
+    const TTableModel &model = Model();
+    const int slot = slotOf(source);
+    // Not this player's move, or no tile: nothing is sent and the tile stays.
+    if (!model.TurnFlag() || slot == 0)
+        return;
+    const TTableModel::HandSlot &tile = model.Hand(slot);
+    const Rules::Placement placement = model.PlacementOf(slot, target->Position);
     switch (placement.kind) {
     case Rules::Placement::Opening:
     case Rules::Placement::Match:
-        return sendMove(Protocol::MakeMove(Shared().OwnSeatIndex, slot, {source->FirstPips, source->SecondPips},
-                                           target->Position, placement),
-                        source);
+        return sendMove(Protocol::MakeMove(model.OwnSeatIndex(), slot, {tile.FirstPips, tile.SecondPips},
+                                           target->Position, placement));
     case Rules::Placement::NoRoom: return refuse(Protocol::Refusal::NoRoom);
     case Rules::Placement::Mismatch: return refuse(Protocol::Refusal::Mismatch);
     }
@@ -128,11 +130,11 @@ void ShowDropHints(TCards *tile)
 
 void RefreshDropHints()
 {
-    const bool inTurn = draggedTile && Shared().TurnFlag && !draggedTile->IsPlayed();
-    for (int p = 1; p <= Rules::RingSize; ++p) {
-        TDropCards *square = ChainAt(p);
-        square->SetDropHint(inTurn && IsOccupied(p) && taken(placementOf(square, draggedTile).kind));
-    }
+    const TTableModel &model = Model();
+    const int slot = draggedTile ? slotOf(draggedTile) : 0;
+    const bool inTurn = slot != 0 && model.TurnFlag() && !model.Hand(slot).Played();
+    for (int p = 1; p <= Rules::RingSize; ++p)
+        ChainAt(p)->SetDropHint(inTurn && model.IsOccupied(p) && taken(model.PlacementOf(slot, p).kind));
 }
 
 void ClearDropHints()
@@ -160,24 +162,6 @@ void SwapPositions(QWidget *a, QWidget *b)
     const QPoint first = a->pos();
     a->move(b->pos());
     b->move(first);
-}
-
-int FindHandSlot(std::uint8_t tileNumber)
-{
-    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
-        if (Player(Local).Tile(slot)->TileNumber == tileNumber)
-            return slot;
-    }
-    return 0;
-}
-
-bool HandEmpty()
-{
-    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
-        if (!Player(Local).Tile(slot)->IsPlayed())
-            return false;
-    }
-    return true;
 }
 
 bool TModuleClass::eventFilter(QObject *watched, QEvent *event)

@@ -4,7 +4,6 @@
 // dialog, and the link to the project's web page.
 #include <QObject>
 #include <QString>
-#include <cstdint>
 #include <functional>
 
 class QLineEdit;
@@ -28,10 +27,9 @@ void ShowDropHints(TCards *tile);
 void RefreshDropHints();  // the chain changed during the drag
 void ClearDropHints();
 
-// Helpers of the local player's drag and drop.
+// Helpers of the local player's drag and drop; finding a tile's slot and whether the
+// hand is empty are the table model's.
 void SwapPositions(QWidget *a, QWidget *b);
-int FindHandSlot(std::uint8_t tileNumber);  // the first slot holding it, or 0
-bool HandEmpty();                           // every slot shows the played marker
 
 // Carries the memo's guards, which keep its text from being selected: Shift with a page
 // or arrow key is swallowed, a drag with the left button selects nothing.

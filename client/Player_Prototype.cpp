@@ -20,12 +20,6 @@ void TPlayer::ClearTile(int slot)
         tile->SetPicture(QPixmap());
 }
 
-void TPlayer::Reset()
-{
-    Name.clear();
-    Score = 0;
-}
-
 TCards *TPlayer::Tile(int slot) const
 {
     return (slot >= 1 && slot <= 7) ? Hand[static_cast<std::size_t>(slot - 1)].data() : nullptr;
@@ -37,4 +31,10 @@ void TPlayer::SetTile(int slot, TCards *tile)
         Hand[static_cast<std::size_t>(slot - 1)] = tile;
 }
 
-int ViewOf(int seatIndex) { return ((seatIndex - Shared().OwnSeatIndex) % 4 + 4) % 4; }
+int TPlayer::SlotOf(const TCards *tile) const
+{
+    for (int slot = 1; slot <= 7; ++slot)
+        if (tile && Tile(slot) == tile)
+            return slot;
+    return 0;
+}

@@ -2,10 +2,10 @@
 
 #include "Global.h"
 #include "IniFile.h"
-#include "Initialize.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QSoundEffect>
 #include <QUrl>
 #include <map>
@@ -67,6 +67,7 @@ public:
     std::map<QString, std::unique_ptr<TEffectPlayer>> players;
 };
 QPointer<TEffects> effects;
+QPointer<QObject> soundOwner;  // the music and the effect players live as long as it
 
 quint32 littleEndian(const QByteArray &bytes, qsizetype at, int size)
 {
@@ -133,14 +134,15 @@ void TEffectPlayer::Play(qint64 nowMs)
     voice_->Start();
 }
 
-void StartMultimedia()
+void StartMultimedia(QObject *owner)
 {
+    soundOwner = owner;
     delete effects.data();
     if (switchOn("MainMusic"))
         PlayMusic(QStringLiteral("Data2"));
     if (!switchOn("FxMusic"))
         return;
-    effects = new TEffects(Table().Board);
+    effects = new TEffects(owner);
     // FX4 is the only effect without auto-rewind: it sounds until it first reaches its end.
     for (const char *name : {"FX1", "Fx2", "FX3", "FX4", "clap"}) {
         const QString effect = QLatin1String(name);
@@ -149,7 +151,7 @@ void StartMultimedia()
     }
 }
 
-void PlayMusic(const QString &name) { backEnd().Loop(ResourceDir() + name + QStringLiteral(".kmr"), Table().Board); }
+void PlayMusic(const QString &name) { backEnd().Loop(ResourceDir() + name + QStringLiteral(".kmr"), soundOwner); }
 
 void PlayEffect(const QString &name)
 {

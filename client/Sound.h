@@ -50,8 +50,9 @@ private:
 };
 
 // Start-up: the looping music when MainMusic reads "yes", and the effect players when
-// FxMusic reads "yes". An effect file that cannot be opened raises KelmarError naming it.
-void StartMultimedia();
+// FxMusic reads "yes", both living as long as `owner`. An effect file that cannot be
+// opened raises KelmarError naming it.
+void StartMultimedia(QObject *owner);
 // Loops ResourceDir + name + ".kmr".
 void PlayMusic(const QString &name);
 // Plays one effect ("FX1", "Fx2", "FX3", "FX4", "clap") when FxMusic reads "yes" now

@@ -2,7 +2,6 @@
 
 #include "Global.h"
 #include "Initialize.h"
-#include "Winsock_Handling.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,7 +41,7 @@ void WatchdogTick()
 void CheckConnection()
 {
     TTable &table = Table();
-    if (!Shared().Online || (table.Connection && table.Connection->IsConnected()))
+    if (!table.Model.ExpectedButDown())
         return;
     LogLine(QStringLiteral("You've been disconnected by server, recheck your connection"));
     SetEnabled({table.ConnectButton}, true);
@@ -52,12 +51,11 @@ void CheckConnection()
     if (Shared().QuitRequested)
         return;  // the player ended the program while the question was open
     if (restart) {
-        ResetTable();
+        table.Model.ResetTable();
         ClearMemo();
-        for (int view = Local; view <= RightSeat; ++view)
-            Player(view).Reset();
+        table.Model.ResetSeats();
     } else {
         Shared().WatchdogTicks = 0;
     }
-    Shared().Online = false;
+    table.Model.SetConnection(TTableModel::Connection::Offline);
 }

@@ -3,10 +3,7 @@
 #include "Convert.h"
 #include "Global.h"
 #include "IniFile.h"
-#include "Initialize.h"
-#include "KelmarInfo.h"
 #include "Protocol.h"
-#include "Sound.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,7 +11,6 @@
 #include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
-#include <array>
 #include <cerrno>
 
 TBatchDispatcher::Batch TBatchDispatcher::Begin(const QByteArray &read)
@@ -77,108 +73,6 @@ int digit(char c)
     return c - '0';
 }
 
-bool inRange(int value, int low, int high) { return value >= low && value <= high; }
-
-void dealTile(const char *p)
-{
-    const int slot = digit(p[0]);
-    const int tile = digit(p[1]) * 10 + digit(p[2]);
-    if (inRange(slot, 1, Rules::HandSize))
-        Player(Local).Tile(slot)->SetTile(static_cast<std::uint8_t>(tile));
-}
-
-// A move's halves are outlined until the next move's: its first half takes the outline off
-// the halves of the move before, and its K ends it.
-bool moveBeingPlaced = false;
-
-void outlineLatest(TDropCards *square)
-{
-    if (!std::exchange(moveBeingPlaced, true))
-        for (int p = 1; p <= Rules::RingSize; ++p)
-            ChainAt(p)->SetLatest(false);
-    square->SetLatest(true);
-}
-
-void setChainHalf(const char *p)
-{
-    TDropCards *square = ChainAt(ConvertA21(p[0]));
-    const int pips = digit(p[1]);
-    if (!square || !(inRange(pips, 0, 6) || pips == 9))  // 9 is the empty square; 7 and 8 have no picture
-        return;
-    square->Pips = static_cast<std::uint8_t>(pips);
-    square->LoadTiny(QString(QLatin1Char(p[1])));
-    if (pips != 9)
-        outlineLatest(square);
-}
-
-void showNotice(const char *p)
-{
-    const int number = digit(p[0]);
-    if (!inRange(number, 1, 7))
-        return;
-    LogLine(NoticeText(number));
-    if (number == 1)
-        ShowInfoPanel();
-}
-
-void occupy(const char *p)
-{
-    if (TDropCards *square = ChainAt(ConvertA21(p[0])))
-        square->setEnabled(true);
-}
-
-void switchTurn()
-{
-    ChainAt(1)->setEnabled(true);
-    TPlayer &local = Player(Local);
-    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
-        TCards *tile = local.Tile(slot);
-        if (!tile->IsPlayed())
-            tile->setEnabled(!tile->isEnabledTo(tile->parentWidget()));
-    }
-    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
-        const TCards *tile = local.Tile(slot);
-        if (!tile->IsPlayed() && tile->isEnabledTo(tile->parentWidget())) {
-            Shared().TurnFlag = true;
-            SetTurnIndicator(true);
-            AskForAttention(Table().Board);
-            return;
-        }
-    }
-}
-
-void greet(const char *p)
-{
-    if (p[0] >= '0' && p[0] <= '9' && !inRange(p[0] - '0', 1, 4))
-        return;
-    LogLine(
-        QStringLiteral("Hello %1, You are player number %2").arg(Player(Local).GetName(), QString(QLatin1Char(p[0]))));
-    Shared().OwnSeatIndex = static_cast<std::uint8_t>(digit(p[0]) - 1);
-}
-
-void showMover(const char *p)
-{
-    const int seat = digit(p[0]);
-    if (!inRange(seat, 0, 3))
-        return;
-    const int mover = ViewOf(seat);
-    for (int view = Local; view <= RightSeat; ++view)
-        SetLabelColor(SeatLabel(view), view == mover ? NamedColor::Red : NamedColor::Black);
-    if (mover != Local)
-        LogLine(QStringLiteral("Waiting for %1 to move").arg(Player(mover).GetName()));
-}
-
-void removePlayedTile(const char *p)
-{
-    const int seat = digit(p[0]);
-    const int slot = digit(p[1]);
-    if (!inRange(seat, 0, 3) || !inRange(slot, 1, Rules::HandSize))
-        return;
-    moveBeingPlaced = false;
-    if (const int view = ViewOf(seat); view != Local)
-        Player(view).ClearTile(slot);
-}
-
 std::uint8_t scoreOf(const QByteArray &value)
 {
     bool ok = false;
@@ -217,17 +111,34 @@ constexpr qsizetype EchoLimit = 200;
 
 void TTableHandlers::Opcode(char opcode, const char *p)
 {
+    using namespace Protocol;
     switch (opcode) {
-    case 'A': return dealTile(p);
-    case 'B': return setChainHalf(p);
-    case 'C': return showNotice(p);
-    case 'D': moveBeingPlaced = false; return ResetTable();
-    case 'E': return occupy(p);
-    case 'F': return switchTurn();
-    case 'H': return greet(p);
-    case 'I': return LogLine(NoticeText(5));
-    case 'J': return showMover(p);
-    case 'K': return removePlayedTile(p);
+    case Opcode::Deal: {
+        const int slot = digit(p[0]);
+        const int tens = digit(p[1]);
+        return model_.DealTile(slot, tens * 10 + digit(p[2]));
+    }
+    case Opcode::ChainPicture: {
+        const int position = ConvertA21(p[0]);
+        return model_.SetChainHalf(position, digit(p[1]));
+    }
+    case Opcode::Notice: return model_.ReceiveNotice(digit(p[0]));
+    case Opcode::Reset: return model_.ResetTable();
+    case Opcode::Occupy: return model_.Occupy(ConvertA21(p[0]));
+    case Opcode::TurnSwitch: return model_.SwitchTurn();
+    case Opcode::Greeting:
+        // A digit outside 1..4 is ignored; any other character is greeted, then fails.
+        if (p[0] >= '0' && p[0] <= '9' && !(p[0] >= '1' && p[0] <= '4'))
+            return;
+        model_.Greet(p[0]);
+        digit(p[0]);
+        return;
+    case Opcode::Disconnect: return model_.ReceiveNotice(Disconnected);
+    case Opcode::WhoseMove: return model_.ShowMover(digit(p[0]));
+    case Opcode::TilePlayed: {
+        const int seat = digit(p[0]);
+        return model_.RemovePlayedTile(seat, digit(p[1]));
+    }
     default: return;  // G, and anything else, does nothing
     }
 }
@@ -237,31 +148,31 @@ bool TTableHandlers::Stopped() const { return Shared().QuitRequested; }
 
 void TTableHandlers::PlayerData(const QByteArray &message)
 {
-    if (message.size() < 3 || !inRange(message[2], '1', '4'))
+    if (message.size() < 3)
         return;
-    const char kind = message[1];
-    const int view = ViewOf(message[2] - '1');
+    const int seatNumber = message[2] - '0';
     const QByteArray value = message.mid(3);
-    switch (kind) {
-    case '@':
-        LogLine(QStringLiteral("Receiving Player Data . . ."));
-        if (view != Local) {
-            Player(view).SetName(QString::fromLatin1(value));
-            SeatLabel(view)->setText(ShownText(Player(view).GetName()));
-        }
+    switch (message[1]) {
+    case Protocol::PlayerData::Name: return model_.ReceiveName(seatNumber, value.toStdString());
+    case Protocol::PlayerData::Address: return model_.ReceiveAddress(seatNumber, value.toStdString());
+    case Protocol::PlayerData::Score:
+        if (seatNumber >= 1 && seatNumber <= 4)
+            model_.ReceiveScore(seatNumber, scoreOf(value));
         return;
-    case '$':
-        Player(view).SetScore(scoreOf(value));
-        if (message[2] == '4')
-            WriteScoreBoard();
-        return;
-    default: return;  // addresses ("^#") are not kept, since nothing shows them
+    default: return;
     }
 }
 
-TClientConnection::TClientConnection(QObject *parent) : QObject(parent), socket_(new QTcpSocket(this))
+TClientConnection::TClientConnection(QObject *parent, TTableModel &model)
+    : QObject(parent), socket_(new QTcpSocket(this)), model_(model)
 {
     socket_->setReadBufferSize(ReadBufferBytes);
+    // The server or the network ended the connection: the watchdog's business.
+    connect(socket_, &QTcpSocket::disconnected, this, [this] {
+        const auto state = model_.ConnectionState();
+        if (state == TTableModel::Connection::Joining || state == TTableModel::Connection::Connected)
+            model_.SetConnection(TTableModel::Connection::Lost);
+    });
 }
 
 TClientConnection::~TClientConnection()
@@ -278,11 +189,11 @@ void TClientConnection::BindConnectEvent()
 
 void TClientConnection::Open(const QString &address)
 {
-    Shared().Online = true;
     dispatcher_.Clear();
     batch_.reset();
     waiting_.clear();
     socket_->abort();
+    model_.SetConnection(TTableModel::Connection::Connecting);
     // The read and error events are bound at each connect, once each.
     disconnect(socket_, &QTcpSocket::readyRead, this, nullptr);
     disconnect(socket_, &QTcpSocket::errorOccurred, this, nullptr);
@@ -292,7 +203,7 @@ void TClientConnection::Open(const QString &address)
     if (host.protocol() != QAbstractSocket::IPv4Protocol || address.count(QLatin1Char('.')) != 3) {
         // Unless the connect dialog has given the attempt up meanwhile.
         QTimer::singleShot(0, this, [this] {
-            if (Shared().Online)
+            if (model_.ConnectionState() == TTableModel::Connection::Connecting)
                 socketFailed(QAbstractSocket::HostNotFoundError);
         });
         return;
@@ -305,6 +216,7 @@ void TClientConnection::Close()
     socket_->abort();
     dispatcher_.Clear();
     waiting_.clear();
+    model_.SetConnection(TTableModel::Connection::Offline);
 }
 
 void TClientConnection::Send(const QByteArray &message)
@@ -344,13 +256,13 @@ void TClientConnection::walkSlice()
             QMetaObject::invokeMethod(
                 this, [this] { readStep([this] { walkSlice(); }); }, Qt::QueuedConnection);
     });
-    TTableHandlers handlers;
+    TTableHandlers handlers(model_);
     const TSettingsMoment moment;
     const auto changed = qScopeGuard([this] { emit SliceHandled(); });
     dispatcher_.Walk(*batch_, handlers, [&slice] { return slice.elapsed() < SliceMs; });
     if (batch_->Done() && !Shared().QuitRequested
         && Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Verbose")))
-        LogLine(EchoText(read_, EchoLimit));
+        emit Echo(EchoText(read_, EchoLimit));
 }
 
 void TClientConnection::finishRead()
@@ -392,21 +304,13 @@ void TClientConnection::readStep(const std::function<void()> &step)
 
 void TClientConnection::ClientConnect()
 {
-    SetWatchdogEnabled(true);
-    LogLine(QStringLiteral("Connected"));
-    const QString rule = QStringLiteral("      ============================================");
-    AddMemoLine(rule);
-    AddMemoLine(QStringLiteral("         ==== W E L C O M E  T O  K E L M A R ===="));
-    AddMemoLine(rule);
-    LogLine(QStringLiteral("Waiting for another player to join"));
-    const QString name = CapitalizeName(Player(Local).GetName());
-    Send(QByteArray::fromStdString(Protocol::JoinMessage(Shared().OwnSeatIndex, name.toLatin1().toStdString())));
+    model_.SetConnection(TTableModel::Connection::Joining);  // the board greets the player
+    const QString name = CapitalizeName(QString::fromLatin1(model_.SeatAt(Local).GetName()));
+    Send(QByteArray::fromStdString(Protocol::JoinMessage(model_.OwnSeatIndex(), name.toLatin1().toStdString())));
     socket_->flush();
     QThread::msleep(1500);  // blocks the board: nothing is handled meanwhile
     Send(Protocol::AfterJoin);
-    QLabel *status = Table().StatusLabel;
-    status->setText(QStringLiteral("Online"));
-    SetLabelColor(status, NamedColor::Lime);
+    model_.SetConnection(TTableModel::Connection::Connected);
 }
 
 void TClientConnection::ClientSocketRead()
@@ -419,15 +323,8 @@ void TClientConnection::ClientSocketRead()
 
 void TClientConnection::ClientSocketError(int errorCode)
 {
-    LogLine(QStringLiteral("not connected ..."));
-    LogLine(QStringLiteral("Connection Error, ErrorCode:%1").arg(errorCode));
-    LogLine(QStringLiteral("please, check your client nor server"));
-    LogLine(QStringLiteral("   configuration"));
-    SetEnabled({Table().ConnectButton}, true);
-    SetWatchdogEnabled(false);
-    Shared().Online = false;
-    Shared().TurnFlag = false;
-    SetTurnIndicator(false);
+    model_.SetConnection(TTableModel::Connection::Failed, errorCode);
+    model_.EndTurn();
 }
 
 void TClientConnection::socketFailed(QAbstractSocket::SocketError error)
@@ -453,44 +350,3 @@ QString EchoText(const QByteArray &read, qsizetype limit)
 quint16 ServerPort() { return portOverride.value_or(Protocol::ServerPort); }
 
 void SetServerPortOverride(std::optional<quint16> port) { portOverride = port; }
-
-QString NoticeText(int number)
-{
-    static const std::array<const char *, 7> notices{
-        "Tumba.....!!!!!",
-        "Illegal placement",
-        "Missmatch,Try for another card",
-        "Get Ready, the game it's about to be started",
-        "Disconnected by Server",
-        " Now it's your turn",
-        "Game Over...!",
-    };
-    return inRange(number, 1, 7) ? QString::fromLatin1(notices[static_cast<std::size_t>(number - 1)]) : QString();
-}
-
-void SetTurnIndicator(bool active)
-{
-    if (active)
-        LogLine(QStringLiteral("%1, %2").arg(Player(Local).GetName(), NoticeText(6)));
-    const QString key = active ? QStringLiteral("MemoActive") : QStringLiteral("MemoInactive");
-    SetMemoColor(
-        Config().ReadColor(QStringLiteral("Color"), key, active ? ColorTable::MemoActive : ColorTable::MemoInactive));
-}
-
-void WriteScoreBoard()
-{
-    AddMemoLine(QStringLiteral("========[ Score ]========"));
-    for (int view = Local; view <= RightSeat; ++view)
-        AddMemoLine(QStringLiteral("%1 : %2").arg(Player(view).GetName()).arg(Player(view).GetScore()));
-    AddMemoLine(QStringLiteral("========================="));
-    for (int view = Local; view <= RightSeat; ++view) {
-        bool lowest = true;
-        for (int other = Local; other <= RightSeat; ++other)
-            lowest = lowest && (other == view || Player(view).GetScore() < Player(other).GetScore());
-        if (lowest) {
-            AddMemoLine(QStringLiteral("Congratulation, %1 you're the winner").arg(Player(view).GetName()));
-            break;
-        }
-    }
-    PlayEffect(QStringLiteral("clap"));
-}

@@ -1,6 +1,9 @@
 #pragma once
 // The connection to the game server: the one owner of the socket, the batch dispatch of
-// what it reads, the handlers of the server's messages and the turn indicator.
+// what it reads and the handlers of the server's messages, which change the table model.
+// It knows no widget: the board follows the model and the connection's signals.
+#include "TableModel.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -50,12 +53,18 @@ private:
     QByteArray carry_;
 };
 
-// The client's own handlers: they change the table as each message says.
+// The client's own handlers: they check each message's parameters and change the model
+// as the message says. A parameter that must be a digit and is not throws KelmarError,
+// which ends the batch; a value out of range makes its message be ignored.
 class TTableHandlers : public TBatchDispatcher::Handlers {
 public:
+    explicit TTableHandlers(TTableModel &model) : model_(model) {}
     void Opcode(char opcode, const char *parameters) override;
     void PlayerData(const QByteArray &message) override;
     bool Stopped() const override;
+
+private:
+    TTableModel &model_;
 };
 
 // The client's one connection to the server. It owns the socket and the dispatcher of
@@ -63,16 +72,16 @@ public:
 class TClientConnection : public QObject {
     Q_OBJECT
 public:
-    explicit TClientConnection(QObject *parent);
+    TClientConnection(QObject *parent, TTableModel &model);
     ~TClientConnection() override;
 
     // Start-up: the socket's connect event runs ClientConnect.
     void BindConnectEvent();
-    // The connect action's part: Online, the address, the socket activated, and the read
-    // and error events bound. An address that is no dotted IPv4 address fails as an
-    // unreachable host does, without a name lookup.
+    // The connect action's part: the model Connecting, the address, the socket activated,
+    // and the read and error events bound. An address that is no dotted IPv4 address
+    // fails as an unreachable host does, without a name lookup.
     void Open(const QString &address);
-    // At once, without a message to the server.
+    // At once, without a message to the server; the model goes Offline.
     void Close();
     // One send of exactly these bytes, while connected.
     void Send(const QByteArray &message);
@@ -94,6 +103,12 @@ public:
 
 signals:
     void SliceHandled();  // messages were handled: the table may have changed
+    // A read was handled to its end while Verbose reads "yes": its echo for the memo.
+    void Echo(const QString &line);
+    // The connection is made: before the join message goes out.
+    void Connected();
+    // A socket error, after the model went Failed and before the error's box.
+    void Failed(int errorCode);
 
 private:
     void socketFailed(QAbstractSocket::SocketError error);
@@ -104,6 +119,7 @@ private:
     void readStep(const std::function<void()> &step);
 
     QTcpSocket *socket_;
+    TTableModel &model_;
     TBatchDispatcher dispatcher_;
     std::optional<TBatchDispatcher::Batch> batch_;  // the read being handled
     QByteArray read_;                               // its bytes as they arrived, for the echo
@@ -117,9 +133,3 @@ QString EchoText(const QByteArray &read, qsizetype limit);
 // The server's port; tests point the client at a server of their own.
 quint16 ServerPort();
 void SetServerPortOverride(std::optional<quint16> port);
-
-// The seven notices, numbered 1 to 7; an empty text for any other number.
-QString NoticeText(int number);
-// Writes the turn notice and gives the memo its colour for the turn's new state.
-void SetTurnIndicator(bool active);
-void WriteScoreBoard();

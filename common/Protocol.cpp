@@ -12,8 +12,44 @@ std::string number(int value) { return std::to_string(value); }
 
 int OpcodeParameterCount(char opcode)
 {
-    static constexpr std::array<int, 11> counts{3, 2, 1, 0, 1, 0, 0, 1, 0, 1, 2};  // A..K
-    return (opcode >= 'A' && opcode <= 'K') ? counts[static_cast<std::size_t>(opcode - 'A')] : -1;
+    for (const OpcodeForm &form : Opcodes)
+        if (form.letter == opcode)
+            return form.parameters;
+    return -1;
+}
+
+std::string_view NoticeText(int number)
+{
+    static constexpr std::array<std::string_view, NoticeCount> notices{
+        "Tumba.....!!!!!",
+        "Illegal placement",
+        "Missmatch,Try for another card",
+        "Get Ready, the game it's about to be started",
+        "Disconnected by Server",
+        " Now it's your turn",
+        "Game Over...!",
+    };
+    return (number >= 1 && number <= NoticeCount) ? notices[static_cast<std::size_t>(number - 1)] : std::string_view();
+}
+
+std::string GreetingMessage(int seatIndex) { return Opcode::Greeting + number(seatIndex + 1); }
+std::string DealMessage(int slot, int tile)
+{
+    return Opcode::Deal + number(slot) + number(tile / 10) + number(tile % 10);
+}
+std::string ChainPictureMessage(int position, int pips) { return Opcode::ChainPicture + letter(position) + number(pips); }
+std::string NoticeMessage(int notice) { return Opcode::Notice + number(notice); }
+std::string ResetMessage() { return std::string(1, Opcode::Reset); }
+std::string OccupyMessage(int position) { return Opcode::Occupy + letter(position); }
+std::string TurnSwitchMessage() { return std::string(1, Opcode::TurnSwitch); }
+std::string WhoseMoveMessage(int seatIndex) { return Opcode::WhoseMove + number(seatIndex); }
+std::string TilePlayedMessage(int seatIndex, int slot)
+{
+    return Opcode::TilePlayed + number(seatIndex) + number(slot);
+}
+std::string PlayerDataMessage(char kind, int seatIndex, std::string_view value)
+{
+    return std::string{PlayerDataLead, kind} + number(seatIndex + 1) + std::string(value);
 }
 
 const char *const *ClientMessageParameters(char kind)
@@ -46,7 +82,7 @@ std::string JoinMessage(int ownSeatIndex, std::string_view name)
     return "!@" + number(ownSeatIndex) + std::string(name);
 }
 
-std::string RefusalMessage(Refusal refusal) { return "C" + number(static_cast<int>(refusal)); }
+std::string RefusalMessage(Refusal refusal) { return NoticeMessage(static_cast<int>(refusal)); }
 
 PlacedMove MakeMove(int seat, int slot, Rules::Pips pips, int target, const Rules::Placement &placement, bool handEmpty)
 {
@@ -69,9 +105,10 @@ std::vector<std::string> MoveMessages(const PlacedMove &move)
     const std::string a = number(move.pips.first), b = number(move.pips.second), seat = number(move.seat);
     std::vector<std::string> messages;
     if (move.opening)
-        messages = {"Ba" + b, "Bb" + a, "Eb"};
+        messages = {ChainPictureMessage(1, move.pips.second), ChainPictureMessage(2, move.pips.first),
+                    OccupyMessage(2)};
     else
-        messages = {"B" + letter(move.next) + number(move.shown), "E" + letter(move.target), "E" + letter(move.next)};
+        messages = {ChainPictureMessage(move.next, move.shown), OccupyMessage(move.target), OccupyMessage(move.next)};
     messages.push_back("Z" + seat);
     messages.push_back("X" + seat + number(move.slot));
     if (move.opening) {

@@ -1,10 +1,13 @@
 #pragma once
-// The fixed forms of the wire protocol that client and server share, free of any
-// toolkit: the parameter counts of the server's opcodes, the forms of the client's
-// messages, and the one encoder of a move's messages, which the client sends and the
-// server checks received moves against.
+// The one catalogue of the wire protocol, free of any toolkit, that the client, the
+// server, the tests and the fuzzers share: the server's opcodes with their parameter
+// counts, the player data kinds, the notices, the encoders of every message the server
+// sends, and the forms of the client's messages with the one encoder of a move, which the
+// client sends and the server checks received moves against. docs/protocol.md describes
+// the same in words.
 #include "Rules.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,9 +17,75 @@ namespace Protocol {
 
 constexpr std::uint16_t ServerPort = 18113;
 
+// The server's opcodes: one letter and a fixed number of parameter characters.
+namespace Opcode {
+constexpr char Deal = 'A';          // hand slot, tile number (two digits)
+constexpr char ChainPicture = 'B';  // position letter, pips
+constexpr char Notice = 'C';        // notice number
+constexpr char Reset = 'D';
+constexpr char Occupy = 'E';  // position letter
+constexpr char TurnSwitch = 'F';
+constexpr char Nothing = 'G';
+constexpr char Greeting = 'H';    // seat number
+constexpr char Disconnect = 'I';  // shows notice 5
+constexpr char WhoseMove = 'J';   // seat index
+constexpr char TilePlayed = 'K';  // seat index, hand slot
+}  // namespace Opcode
+
+struct OpcodeForm {
+    char letter;
+    int parameters;
+};
+inline constexpr std::array<OpcodeForm, 11> Opcodes{{{Opcode::Deal, 3},
+                                                      {Opcode::ChainPicture, 2},
+                                                      {Opcode::Notice, 1},
+                                                      {Opcode::Reset, 0},
+                                                      {Opcode::Occupy, 1},
+                                                      {Opcode::TurnSwitch, 0},
+                                                      {Opcode::Nothing, 0},
+                                                      {Opcode::Greeting, 1},
+                                                      {Opcode::Disconnect, 0},
+                                                      {Opcode::WhoseMove, 1},
+                                                      {Opcode::TilePlayed, 2}}};
+
 // How many parameter characters follow an opcode A..K of the server; -1 for any other
 // character.
 int OpcodeParameterCount(char opcode);
+
+// A read that begins with this character is one player data message: the kind, a seat
+// number and the value, which is the rest of the read.
+constexpr char PlayerDataLead = '^';
+namespace PlayerData {
+constexpr char Name = '@';
+constexpr char Address = '#';
+constexpr char Score = '$';
+}  // namespace PlayerData
+
+enum Notice {
+    Tumba = 1,             // a hand is empty
+    IllegalPlacement = 2,  // a refused move: wrong time, wrong place or wrong form
+    Mismatch = 3,          // a refused move: that tile does not fit there
+    GetReady = 4,
+    Disconnected = 5,
+    YourTurn = 6,  // also the client's own turn notice
+    GameOver = 7,  // nobody can move
+};
+constexpr int NoticeCount = 7;
+// The text of notice 1..7; empty for any other number.
+std::string_view NoticeText(int number);
+
+// The server's messages.
+std::string GreetingMessage(int seatIndex);            // H, seat number
+std::string DealMessage(int slot, int tile);           // A, slot, tile as two digits
+std::string ChainPictureMessage(int position, int pips);  // B, position letter, pips
+std::string NoticeMessage(int notice);                 // C, notice number
+std::string ResetMessage();                            // D
+std::string OccupyMessage(int position);               // E, position letter
+std::string TurnSwitchMessage();                       // F
+std::string WhoseMoveMessage(int seatIndex);           // J, seat index
+std::string TilePlayedMessage(int seatIndex, int slot);  // K, seat index, slot
+// ^, kind, seat number, value.
+std::string PlayerDataMessage(char kind, int seatIndex, std::string_view value);
 
 // The characters each parameter of a client message may take, one set per parameter
 // and a null after the last; nullptr for a character that starts no client message.

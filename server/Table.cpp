@@ -232,7 +232,7 @@ void Table::play(const Placed &move)
 void Table::endGame()
 {
     const bool domino = game_->end() == Game::End::Domino;
-    toPlayers(Wire::NoticeMessage(domino ? Wire::Domino : Wire::GameOver));
+    toPlayers(Wire::NoticeMessage(domino ? Wire::Tumba : Wire::GameOver));
     QStringList scores;
     for (int seat = 0; seat < Seats; ++seat)
         scores << QStringLiteral("%1 %2").arg(Escaped(seats_[seat].name), QString::number(game_->pipsLeft(seat)));

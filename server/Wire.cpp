@@ -1,42 +1,45 @@
 #include "Wire.h"
 
-#include "Convert.h"
-
 namespace Wire {
 namespace {
-char digit(int value) { return static_cast<char>('0' + value); }
-char letter(int position) { return Convert12A(static_cast<std::uint8_t>(position)); }
-QByteArray message(std::initializer_list<char> bytes) { return QByteArray(bytes.begin(), qsizetype(bytes.size())); }
-QByteArray playerData(char kind, int seat, const QByteArray &value)
-{
-    return message({'^', kind, digit(seat + 1)}) + value;
-}
+QByteArray bytes(const std::string &message) { return QByteArray::fromStdString(message); }
 }  // namespace
 
-QByteArray Greeting(int seat) { return message({'H', digit(seat + 1)}); }
-QByteArray DealTile(int slot, int tile) { return message({'A', digit(slot), digit(tile / 10), digit(tile % 10)}); }
-QByteArray NoticeMessage(int notice) { return message({'C', digit(notice)}); }
-QByteArray Reset() { return QByteArrayLiteral("D"); }
-QByteArray TurnSwitch() { return QByteArrayLiteral("F"); }
-QByteArray WhoseMove(int seat) { return message({'J', digit(seat)}); }
-QByteArray TilePlayed(int seat, int slot) { return message({'K', digit(seat), digit(slot)}); }
-QByteArray PlayerName(int seat, const QByteArray &name) { return playerData('@', seat, name); }
-QByteArray PlayerAddress(int seat, const QByteArray &address) { return playerData('#', seat, address); }
-QByteArray PlayerScore(int seat, int score) { return playerData('$', seat, QByteArray::number(score)); }
+QByteArray Greeting(int seat) { return bytes(Protocol::GreetingMessage(seat)); }
+QByteArray DealTile(int slot, int tile) { return bytes(Protocol::DealMessage(slot, tile)); }
+QByteArray NoticeMessage(int notice) { return bytes(Protocol::NoticeMessage(notice)); }
+QByteArray Reset() { return bytes(Protocol::ResetMessage()); }
+QByteArray TurnSwitch() { return bytes(Protocol::TurnSwitchMessage()); }
+QByteArray WhoseMove(int seat) { return bytes(Protocol::WhoseMoveMessage(seat)); }
+QByteArray TilePlayed(int seat, int slot) { return bytes(Protocol::TilePlayedMessage(seat, slot)); }
+QByteArray PlayerName(int seat, const QByteArray &name)
+{
+    return bytes(Protocol::PlayerDataMessage(Protocol::PlayerData::Name, seat, name.toStdString()));
+}
+QByteArray PlayerAddress(int seat, const QByteArray &address)
+{
+    return bytes(Protocol::PlayerDataMessage(Protocol::PlayerData::Address, seat, address.toStdString()));
+}
+QByteArray PlayerScore(int seat, int score)
+{
+    return bytes(Protocol::PlayerDataMessage(Protocol::PlayerData::Score, seat, std::to_string(score)));
+}
 
 QByteArray ChainUpdates(const Placed &move)
 {
+    using namespace Protocol;
     if (move.opening)  // position a takes the larger half, b the smaller; both become occupied
-        return message({'B', 'a', digit(move.pips.second), 'B', 'b', digit(move.pips.first), 'E', 'a', 'E', 'b'});
-    return message({'B', letter(move.next), digit(move.shown), 'E', letter(move.target), 'E', letter(move.next)});
+        return bytes(ChainPictureMessage(1, move.pips.second) + ChainPictureMessage(2, move.pips.first)
+                     + OccupyMessage(1) + OccupyMessage(2));
+    return bytes(ChainPictureMessage(move.next, move.shown) + OccupyMessage(move.target) + OccupyMessage(move.next));
 }
 
 QByteArrayList ClientMove(const Placed &move)
 {
     QByteArrayList messages;
     for (const std::string &m : Protocol::MoveMessages(move))
-        messages << QByteArray::fromStdString(m);
-    return messages << QByteArray::fromStdString(Protocol::HandStateMessage(move.seat, move.handEmpty));
+        messages << bytes(m);
+    return messages << bytes(Protocol::HandStateMessage(move.seat, move.handEmpty));
 }
 
 }  // namespace Wire

@@ -1,20 +1,15 @@
 #pragma once
-// The bytes of the protocol as this server writes them, and a received move's expected
-// form (the shared encoder's) as byte arrays.
+// The protocol catalogue's messages as byte arrays for the server's sockets, and a
+// received move's expected form (the shared encoder's).
 #include "Game.h"
+#include "Protocol.h"
 
 #include <QByteArray>
 
 namespace Wire {
 
-enum Notice {
-    Domino = 1,            // "Tumba.....!!!!!": a hand is empty
-    IllegalPlacement = 2,  // a refused move: wrong time, wrong place or wrong form
-    Mismatch = 3,          // a refused move: that tile does not fit there
-    GetReady = 4,
-    Disconnected = 5,
-    GameOver = 7,  // nobody can move
-};
+using Protocol::Notice;
+using enum Protocol::Notice;
 
 QByteArray Greeting(int seat);                                  // H, seat number
 QByteArray DealTile(int slot, int tile);                        // A, slot, tile as two digits

@@ -5,6 +5,7 @@
 #include "IniFile.h"
 #include "Initialize.h"
 #include "Main.h"
+#include "Protocol.h"
 #include "Sound.h"
 #include "Winsock_Handling.h"
 
@@ -132,7 +133,6 @@ struct BoardCase {
     void start()
     {
         WriteConfig(DefaultConfigText());
-        Shared().OwnSeatIndex = 0;
         dialogs = std::make_unique<RecordedDialogs>();
         board = BuildBoard();
     }
@@ -142,6 +142,17 @@ struct BoardCase {
         dialogs.reset();
     }
 };
+
+// Runs messages from the server through the client's handlers at once, as one read.
+inline void Feed(const QByteArray &messages)
+{
+    TBatchDispatcher dispatcher;
+    TTableHandlers handlers(Model());
+    dispatcher.Dispatch(messages, handlers);
+}
+
+inline void SetLocalName(const char *name) { Model().SetLocalName(name); }
+inline QString SeatName(int view) { return QString::fromStdString(Model().SeatAt(view).GetName()); }
 
 // The memo's text, with the lines that wait for the event loop in it.
 inline QString MemoText()

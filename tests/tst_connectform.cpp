@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(fixture.dialogs->messages,
                  (QStringList{"all information are required!", "all information are required!",
                               "minimum 3 character on name field"}));
-        QVERIFY(form->isVisible() && !Shared().Online && boardButtonsEnabled(false, false));
+        QVERIFY(form->isVisible() && !Model().Online() && boardButtonsEnabled(false, false));
 
         form->AddressBox->clear();
         QTest::keyClicks(form->AddressBox, QStringLiteral("abcdefghijklmnopq"));
@@ -95,11 +95,11 @@ private slots:
         QTest::keyClick(form->AddressBox, Qt::Key_Return);
         QVERIFY(form->NameBox->hasFocus());
         QCOMPARE(form->HintLabel->text(), NameHint);
-        QVERIFY(form->isVisible() && !Shared().Online);
+        QVERIFY(form->isVisible() && !Model().Online());
 
         QTest::keyClicks(form->NameBox, QStringLiteral("andi"));
         QTest::keyClick(form->NameBox, Qt::Key_Return);
-        QVERIFY(!form->isVisible() && Shared().Online && Table().WatchdogTimer->isActive());
+        QVERIFY(!form->isVisible() && Model().Online() && Table().WatchdogTimer->isActive());
         QCOMPARE(MemoTexts().mid(0, 2), (QStringList{"connecting to server.....", ".............."}));
         QVERIFY(boardButtonsEnabled(false, true));
         QCOMPARE(Table().OwnNameLabel->text(), QStringLiteral("Andi"));
@@ -130,7 +130,7 @@ private slots:
         QTest::keyClicks(form->NameBox, QStringLiteral("kit"));  // three letters are enough
         form->DialogConnectButton->click();
         QTRY_VERIFY(Table().ConnectButton->isEnabled());
-        QVERIFY(MemoTexts().contains(QStringLiteral("not connected ...")) && !Shared().Online);
+        QVERIFY(MemoTexts().contains(QStringLiteral("not connected ...")) && !Model().Online());
         form = openDialog();
         QCOMPARE(form->AddressBox->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(form->NameBox->text(), QStringLiteral("KIT"));
@@ -176,7 +176,7 @@ private slots:
         form->DialogConnectButton->click();
         qputenv("KELMAR_NAME_STORE", storePath().toLocal8Bit());
         QCOMPARE(fixture.dialogs->messages, QStringList{QStringLiteral("error")});
-        QVERIFY(form->isVisible() && !Shared().Online && !Table().WatchdogTimer->isActive()
+        QVERIFY(form->isVisible() && !Model().Online() && !Table().WatchdogTimer->isActive()
                 && boardButtonsEnabled(true, false));
         QTest::qWait(300);  // a connect that was left running would be made by now
         QCOMPARE(Table().Connection->Socket().state(), QAbstractSocket::UnconnectedState);

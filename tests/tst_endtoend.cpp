@@ -43,16 +43,16 @@ QList<QStringList> serverScores(const QString &log)
 // drop makes, so a refusal from the server means the two disagree.
 bool playOneMove()
 {
+    const TTableModel &model = Model();
     for (int slot = 1; slot <= Rules::HandSize; ++slot) {
-        TCards *tile = Player(Local).Tile(slot);
-        if (tile->IsPlayed() || !tile->isEnabled())
+        if (model.Hand(slot).Played() || !model.Hand(slot).Enabled)
             continue;
         for (int p = 1; p <= Rules::RingSize; ++p) {
-            if (!IsOccupied(p))
+            if (!model.IsOccupied(p))
                 continue;
-            const auto placement = Rules::Place(IsOccupied, p, ChainAt(p)->Pips, {tile->FirstPips, tile->SecondPips});
+            const auto placement = model.PlacementOf(slot, p);
             if (placement.kind == Rules::Placement::Opening || placement.kind == Rules::Placement::Match) {
-                BoardDragDrop(ChainAt(p), tile);
+                BoardDragDrop(ChainAt(p), Player(Local).Tile(slot));
                 return true;
             }
         }
@@ -89,12 +89,12 @@ private slots:
 
         RecordedDialogs dialogs;
         auto board = BuildBoard();
-        Player(Local).SetName(QStringLiteral("Kite"));
+        SetLocalName("Kite");
         Table().Connection->Open(QStringLiteral("127.0.0.1"));
         int stuck = 0;
         QTimer autoplay;
         QObject::connect(&autoplay, &QTimer::timeout, this, [&] {
-            if (Shared().TurnFlag && !playOneMove())
+            if (Model().TurnFlag() && !playOneMove())
                 ++stuck;
         });
         autoplay.start(10);
@@ -106,8 +106,8 @@ private slots:
         QCOMPARE(stuck, 0);
         QVERIFY(dialogs.errors.isEmpty());
         const QString memo = MemoText();
-        QVERIFY(!memo.contains(NoticeText(2)));
-        QVERIFY(!memo.contains(NoticeText(3)));
+        QVERIFY(!memo.contains(QLatin1String(Protocol::NoticeText(2))));
+        QVERIFY(!memo.contains(QLatin1String(Protocol::NoticeText(3))));
         QVERIFY2(!log.contains(QStringLiteral("refused")), qPrintable(log));
         QCOMPARE(scoreBoards().mid(0, Games), serverScores(log).mid(0, Games));
     }

@@ -49,7 +49,7 @@ private slots:
         QCOMPARE(Table().QuitTitleButton->geometry(), QRect(750, 10, 23, 22));
         QCOMPARE(Table().InfoTitleButton->geometry(), QRect(725, 10, 23, 22));
         QVERIFY(!Table().QuitTitleButton->icon().isNull() && !Table().InfoTitleButton->icon().isNull());
-        QVERIFY(!Shared().QuitRequested && !Shared().Online && !Shared().TurnFlag && Shared().CreditIndex == 1);
+        QVERIFY(!Shared().QuitRequested && !Model().Online() && !Model().TurnFlag() && Shared().CreditIndex == 1);
     }
 
     void boardOnAnExactScreenFillsTheWorkArea()

@@ -69,7 +69,7 @@ private slots:
     {
         wire.clear();
         fixture.start();
-        Player(Local).SetName(QStringLiteral("Kite"));
+        SetLocalName("Kite");
     }
     void cleanup()
     {
@@ -98,7 +98,7 @@ private slots:
         QObject::connect(&Table().Connection->Socket(), &QTcpSocket::readyRead, this, [this] { ++reads; });
         deliver("H3");
         QCOMPARE(MemoTexts().last(), QStringLiteral("Hello Kite, You are player number 3"));
-        QCOMPARE(Shared().OwnSeatIndex, 2);
+        QCOMPARE(Model().OwnSeatIndex(), 2);
         wire.clear();
         Table().Connection->Open(QStringLiteral("127.0.0.1"));
         QTRY_VERIFY_WITH_TIMEOUT(wire == "!@2KiteV", 5000);
@@ -107,7 +107,8 @@ private slots:
     void refusedConnection()
     {
         Table().ConnectButton->setEnabled(false);
-        Shared().TurnFlag = true;
+        Feed("FF");  // the hand on: the turn begins
+        ClearMemo();
         SetServerPortOverride(ClosedPort());
         Table().Connection->Open(QStringLiteral("127.0.0.1"));  // nobody listens
         QTRY_COMPARE(fixture.dialogs->errors.size(), 1);
@@ -116,7 +117,7 @@ private slots:
                  (QStringList{"not connected ...", "Connection Error, ErrorCode:111",
                               "please, check your client nor server", "   configuration"}));
         QVERIFY(Table().ConnectButton->isEnabled());
-        QVERIFY(!Shared().Online && !Shared().TurnFlag);
+        QVERIFY(!Model().Online() && !Model().TurnFlag());
         QVERIFY(!Table().WatchdogTimer->isActive());
         QCOMPARE(Table().StatusLabel->text(), QStringLiteral("Offline"));
     }
@@ -128,7 +129,7 @@ private slots:
             fixture.dialogs->errors.clear();
             Table().Connection->Open(address);
             QTRY_COMPARE(fixture.dialogs->errors.size(), 1);
-            QVERIFY(!Shared().Online);
+            QVERIFY(!Model().Online());
         }
     }
 
@@ -143,27 +144,27 @@ private slots:
         QCOMPARE(Table().RightLabel->text(), QStringLiteral("Cy"));
         QCOMPARE(Table().OwnNameLabel->text(), QStringLiteral("thisPlayer"));  // the own seat is skipped
         dealHand({5, 9, 27, 12, 3, 20, 28});
-        QCOMPARE(hand(3)->FirstPips, 5);
-        QCOMPARE(hand(3)->SecondPips, 6);
+        QCOMPARE(Model().Hand(3).FirstPips, 5);
+        QCOMPARE(Model().Hand(3).SecondPips, 6);
         deliver("C4F");
-        QVERIFY(!Shared().TurnFlag && !hand(1)->isEnabled());  // the first F switches the hand off
+        QVERIFY(!Model().TurnFlag() && !hand(1)->isEnabled());  // the first F switches the hand off
         deliver("J0F");
-        QVERIFY(Shared().TurnFlag && hand(1)->isEnabled() && IsOccupied(1));
+        QVERIFY(Model().TurnFlag() && hand(1)->isEnabled() && Model().IsOccupied(1));
         QCOMPARE(MemoTexts().last(), QStringLiteral("Kite,  Now it's your turn"));
         QCOMPARE(LabelColor(Table().OwnNameLabel), NamedColor::Red);
         QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Cream);
 
         BoardDragDrop(ChainAt(1), hand(3));  // the opening: tile 5-6 from slot 3
         expectWire("Ba6Bb5EbZ0X03Yr5Yl6Wt0");
-        QVERIFY(!Shared().TurnFlag && !hand(3)->isEnabled());
-        QCOMPARE(hand(3)->FirstPips, 99);
+        QVERIFY(!Model().TurnFlag() && !hand(3)->isEnabled());
+        QCOMPARE(Model().Hand(3).FirstPips, 99);
         QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Silver);
-        QVERIFY(!IsOccupied(2));  // the chain waits for the server
+        QVERIFY(!Model().IsOccupied(2));  // the chain waits for the server
 
         deliver("Ba6Bb5EbK03FJ1");
-        QCOMPARE(ChainAt(1)->Pips, 6);
-        QCOMPARE(ChainAt(2)->Pips, 5);
-        QVERIFY(IsOccupied(2));
+        QCOMPARE(Model().Chain(1).Pips, 6);
+        QCOMPARE(Model().Chain(2).Pips, 5);
+        QVERIFY(Model().IsOccupied(2));
         QVERIFY(!hand(1)->isEnabled());
         QCOMPARE(LabelColor(Table().LeftLabel), NamedColor::Red);
         QCOMPARE(LabelColor(Table().OwnNameLabel), NamedColor::Black);
@@ -175,7 +176,7 @@ private slots:
         deliver("J0F");
         BoardDragDrop(ChainAt(2), hand(1));  // 0-4 on an end showing 5
         expectWire("C3");
-        QVERIFY(Shared().TurnFlag && hand(1)->isEnabled());
+        QVERIFY(Model().TurnFlag() && hand(1)->isEnabled());
         BoardDragDrop(ChainAt(1), hand(2));  // 1 has both neighbours
         expectWire("C2");
         BoardDragDrop(ChainAt(2), hand(4));  // 1-5 on 2, which shows 5: 1 goes to 3
@@ -184,9 +185,9 @@ private slots:
 
         // The last tile: play out the hand but slot 7, then drop 6-6 on the left end.
         for (int slot : {1, 2, 5, 6})
-            hand(slot)->ShowBack();
+            Model().PlayOwnTile(slot);
         deliver("FF");
-        QVERIFY(Shared().TurnFlag);
+        QVERIFY(Model().TurnFlag());
         BoardDragDrop(ChainAt(26), hand(7));  // 26 shows 2: mismatch first
         expectWire("C3");
         deliver("Bz6");
@@ -253,9 +254,9 @@ private slots:
         deliver(QByteArray("^@3A\x01\x7f\x85z", 8));
         QCOMPARE(Table().TopLabel->text(), QStringLiteral("A???z"));
         deliver("Bc9");  // the empty square; 7 and 8 have no picture
-        QCOMPARE(ChainAt(3)->Pips, 9);
+        QCOMPARE(Model().Chain(3).Pips, 9);
         deliver("Bc7Bc8");
-        QCOMPARE(ChainAt(3)->Pips, 9);
+        QCOMPARE(Model().Chain(3).Pips, 9);
         QVERIFY(fixture.dialogs->errors.isEmpty());
     }
 
@@ -263,13 +264,13 @@ private slots:
     {
         QVERIFY(connectClient());
         deliver("A105A207");
-        QCOMPARE(hand(1)->TileNumber, 5);
-        QCOMPARE(hand(2)->SecondPips, 6);
+        QCOMPARE(Model().Hand(1).Tile, 5);
+        QCOMPARE(Model().Hand(2).SecondPips, 6);
         deliver("EcBc5");
-        QVERIFY(IsOccupied(3));
-        QCOMPARE(ChainAt(3)->Pips, 5);
+        QVERIFY(Model().IsOccupied(3));
+        QCOMPARE(Model().Chain(3).Pips, 5);
         deliver("H2");  // own seat index 1
-        Player(RightSeat).SetName(QStringLiteral("Ruth"));
+        Feed("^@1Ruth");  // seat index 0 sits on the Right
         deliver("J0");
         QCOMPARE(LabelColor(Table().RightLabel), NamedColor::Red);
         QCOMPARE(MemoTexts().last(), QStringLiteral("Waiting for Ruth to move"));
@@ -284,20 +285,19 @@ private slots:
         deliver("^@3Kite^$3");
         QCOMPARE(Table().LeftLabel->text(), QStringLiteral("Kite^$3"));  // seat number 3 sits on the Left of seat 2
         deliver("^$4300");
-        QCOMPARE(Player(TopSeat).GetScore(), 44);
+        QCOMPARE(Model().SeatAt(TopSeat).Score, 44);
         deliver("^@2Me");
         QCOMPARE(MemoTexts().last(), QStringLiteral("Receiving Player Data . . ."));
         QCOMPARE(Table().OwnNameLabel->text(), QStringLiteral("thisPlayer"));
         deliver("H3");
-        QCOMPARE(Shared().OwnSeatIndex, 2);
+        QCOMPARE(Model().OwnSeatIndex(), 2);
         QVERIFY(MemoTexts().last().endsWith(QStringLiteral("player number 3")));
 
+        deliver("D");
         for (int slot = 1; slot <= 7; ++slot)
-            hand(slot)->ShowBack();
-        ChainAt(1)->setEnabled(false);
-        Shared().TurnFlag = false;
+            Model().PlayOwnTile(slot);
         deliver("F");  // all tiles played: only the start opens
-        QVERIFY(IsOccupied(1) && !Shared().TurnFlag);
+        QVERIFY(Model().IsOccupied(1) && !Model().TurnFlag());
         const QString before = MemoText();
         deliver("GGG");
         deliver("abcxyz");
@@ -325,7 +325,7 @@ private slots:
         const QString before = MemoText();
         deliver("EcA1x5Ed");
         QCOMPARE(fixture.dialogs->errors, QStringList{QStringLiteral("'x' is not a valid integer value")});
-        QVERIFY(IsOccupied(3) && !IsOccupied(4));
+        QVERIFY(Model().IsOccupied(3) && !Model().IsOccupied(4));
         QCOMPARE(MemoText(), before);  // no echo either
         deliver("^$2lots");
         QCOMPARE(fixture.dialogs->errors.size(), 2);
@@ -337,7 +337,7 @@ private slots:
         QVERIFY(connectClient());
         deliver("A1");
         deliver("05");
-        QCOMPARE(hand(1)->TileNumber, 5);
+        QCOMPARE(Model().Hand(1).Tile, 5);
         deliver("D^@2Kite");
         QCOMPARE(Table().LeftLabel->text(), QStringLiteral("Kite"));
         QVERIFY(MemoTexts().contains(QStringLiteral("Loading . . .")));
@@ -346,17 +346,17 @@ private slots:
     void outOfRangeParametersAreIgnored()
     {
         QVERIFY(connectClient());
-        hand(1)->SetTile(5);
+        Feed("A105");
         const QString memo = MemoText();
         deliver("A005A905A828B{5B`5Ba7E{C0C8C9H0H5J4J9K41K08K38");
         deliver("^@5Zed");
         deliver("^$0");
         QCOMPARE(MemoText(), memo);
-        QCOMPARE(Shared().OwnSeatIndex, 0);
-        QCOMPARE(hand(1)->TileNumber, 5);
+        QCOMPARE(Model().OwnSeatIndex(), 0);
+        QCOMPARE(Model().Hand(1).Tile, 5);
         for (int p = 1; p <= 26; ++p)
-            QVERIFY(!IsOccupied(p));
-        QCOMPARE(ChainAt(1)->Pips, 0);
+            QVERIFY(!Model().IsOccupied(p));
+        QCOMPARE(Model().Chain(1).Pips, 0);
         QVERIFY(fixture.dialogs->errors.isEmpty());
     }
 
@@ -367,12 +367,12 @@ private slots:
         deliver("F");
         deliver("F");
         deliver("Ba6Bb5EaEb");
-        Shared().TurnFlag = false;
+        Model().EndTurn();
         BoardDragDrop(ChainAt(2), hand(1));
         BoardDragDrop(ChainAt(1), hand(3));
         QTest::qWait(50);
         QCOMPARE(wire, QByteArray());
-        QCOMPARE(hand(1)->FirstPips, 0);
+        QCOMPARE(Model().Hand(1).FirstPips, 0);
         QVERIFY(hand(1)->isEnabled());
         // Swapping two hand tiles works at any time and sends nothing.
         const QPoint one = hand(1)->pos();

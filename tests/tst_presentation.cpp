@@ -154,11 +154,7 @@ private slots:
             {"clap", [] { Table().Connection->Dispatch("C1"); }},
             {"Fx2", [] { ConnectDialogConnect(); }},
         };
-        Player(Local).Tile(1)->SetTile(5);
-        for (int p : {26, 1, 2, 3})
-            ChainAt(p)->setEnabled(true);
-        ChainAt(3)->Pips = 4;
-        Shared().TurnFlag = true;
+        Feed("A105EzEaEbEcBc4FF");
         qputenv("KELMAR_NAME_STORE", QFile::encodeName(folder.filePath(QStringLiteral("name.ini"))));
         SetServerPortOverride(ClosedPort());
         OpenConnectDialog();
@@ -426,7 +422,7 @@ private slots:
         QTimer nested;
         QObject::connect(&nested, &QTimer::timeout, this, [&] {
             panels << InformationPanel();
-            TTableHandlers().Opcode('C', "1");  // a second notice 1 while the first stands
+            Feed("C1");  // a second notice 1 while the first stands
         });
         nested.start(10);
         Table().Connection->Dispatch("C1");
@@ -447,13 +443,13 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return server.peer && server.wire.endsWith('V'); }, 5000));
         server.peer->write("C1");
         QTimer::singleShot(200, &server, [&] { server.peer->write("Ec"); });  // arrives in the fade
-        QVERIFY(QTest::qWaitFor([] { return IsOccupied(3); }, 5000));         // and is read once it ends
+        QVERIFY(QTest::qWaitFor([] { return Model().IsOccupied(3); }, 5000));         // and is read once it ends
         QVERIFY(!InformationPanel());
 
         server.peer->write("C1Ed");
         QTimer::singleShot(200, [] { QuitGame(); });  // the player quits in the fade
         QVERIFY(QTest::qWaitFor([] { return Shared().QuitRequested && !InformationPanel(); }, 5000));
-        QVERIFY(!IsOccupied(4));  // the rest of the batch is dropped
+        QVERIFY(!Model().IsOccupied(4));  // the rest of the batch is dropped
         QVERIFY(fixture.dialogs->errors.isEmpty());
     }
 
@@ -462,7 +458,7 @@ private slots:
         Table().Connection->Dispatch("A101F");  // on right after a reset: the first F switches off
         QCOMPARE(fixture.dialogs->alerts, 0);
         Table().Connection->Dispatch("F");
-        QVERIFY(Shared().TurnFlag);
+        QVERIFY(Model().TurnFlag());
         QCOMPARE(fixture.dialogs->alerts, 1);
     }
 };

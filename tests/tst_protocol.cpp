@@ -139,10 +139,9 @@ private slots:
 
     void notices()
     {
-        QCOMPARE(NoticeText(3), QStringLiteral("Missmatch,Try for another card"));
-        QCOMPARE(NoticeText(6), QStringLiteral(" Now it's your turn"));
-        QCOMPARE(NoticeText(0), QString());
-        QCOMPARE(NoticeText(8), QString());
+        QVERIFY(Protocol::NoticeText(3) == "Missmatch,Try for another card");
+        QVERIFY(Protocol::NoticeText(6) == " Now it's your turn");
+        QVERIFY(Protocol::NoticeText(0).empty() && Protocol::NoticeText(8).empty());
     }
 
     void outboundMessages()

@@ -11,18 +11,21 @@
 
 namespace {
 TCards *hand(int slot) { return Player(Local).Tile(slot); }
+const TTableModel::HandSlot &held(int slot) { return Model().Hand(slot); }
+bool occupied(int p) { return Model().IsOccupied(p); }
 
-// Occupies exactly the given chain positions.
+// A new game whose chain has exactly the given positions occupied.
 void occupyOnly(std::initializer_list<int> positions)
 {
-    for (int p = 1; p <= 26; ++p)
-        ChainAt(p)->setEnabled(std::find(positions.begin(), positions.end(), p) != positions.end());
+    Feed("D");
+    for (int p : positions)
+        Feed(QByteArray("E") + char('a' + p - 1));
 }
 
 // Where NextPosition on the board's chain sends a drop on p: a position, "opening" or "no room".
 QString next(int p)
 {
-    const Rules::NextStep step = Rules::NextPosition(IsOccupied, p);
+    const Rules::NextStep step = Rules::NextPosition(occupied, p);
     if (step.kind == Rules::NextStep::Position)
         return QString::number(step.position);
     return step.kind == Rules::NextStep::Opening ? QStringLiteral("opening") : QStringLiteral("no room");
@@ -57,14 +60,14 @@ private slots:
         for (int slot = 1; slot <= 7; ++slot) {
             QCOMPARE(hand(slot)->geometry(), QRect(144 + 56 * slot, 456, 55, 111));
             QVERIFY(hand(slot)->isEnabled());
-            QCOMPARE(hand(slot)->FirstPips, 0);
+            QCOMPARE(held(slot).FirstPips, 0);
             QCOMPARE(Player(LeftSeat).Tile(slot)->geometry(), QRect(16, 100 + 56 * (slot - 1), 111, 55));
             QCOMPARE(Player(TopSeat).Tile(slot)->geometry(), QRect(200 + 56 * (slot - 1), 10, 55, 111));
             QCOMPARE(Player(RightSeat).Tile(slot)->geometry(), QRect(672, 100 + 56 * (slot - 1), 111, 55));
             QCOMPARE(Player(TopSeat).Tile(slot)->Picture().size(), QSize(53, 111));
         }
         for (int p = 1; p <= 26; ++p) {
-            QVERIFY(!IsOccupied(p));
+            QVERIFY(!occupied(p) && !ChainAt(p)->isEnabled());
             QCOMPARE(ChainAt(p)->Position, p);
             QCOMPARE(ChainAt(p)->size(), QSize(53, 54));
         }
@@ -111,20 +114,20 @@ private slots:
 
     void tileNumbers()
     {
-        TCards *tile = hand(1);
-        const QList<std::tuple<int, int, int>> tiles{{1, 0, 0}, {8, 1, 1}, {14, 2, 2}, {27, 5, 6}, {28, 6, 6}};
-        for (const auto &[n, a, b] : tiles) {
-            tile->SetTile(static_cast<std::uint8_t>(n));
-            QCOMPARE(tile->FirstPips, a);
-            QCOMPARE(tile->SecondPips, b);
-            QCOMPARE(tile->TileNumber, n);
+        const QList<std::tuple<QByteArray, int, int, int>> tiles{
+            {"01", 1, 0, 0}, {"08", 8, 1, 1}, {"14", 14, 2, 2}, {"27", 27, 5, 6}, {"28", 28, 6, 6}};
+        for (const auto &[text, n, a, b] : tiles) {
+            Feed("A1" + text);
+            QCOMPARE(held(1).FirstPips, a);
+            QCOMPARE(held(1).SecondPips, b);
+            QCOMPARE(held(1).Tile, n);
         }
-        const QImage face28 = tile->Picture().toImage();
-        for (int outOfRange : {0, 29}) {
-            tile->SetTile(static_cast<std::uint8_t>(outOfRange));
-            QCOMPARE(tile->TileNumber, outOfRange);
-            QCOMPARE(tile->FirstPips, 6);  // pips and picture of 6-6 remain
-            QCOMPARE(tile->Picture().toImage(), face28);
+        const QImage face28 = hand(1)->Picture().toImage();
+        for (const char *outOfRange : {"A100", "A129", "A199"}) {
+            Feed(outOfRange);  // no tile: the deal is ignored, 6-6 stays
+            QCOMPARE(held(1).Tile, 28);
+            QCOMPARE(held(1).FirstPips, 6);
+            QCOMPARE(hand(1)->Picture().toImage(), face28);
         }
         for (int n = 1; n <= 28; ++n) {
             const auto pips = Rules::PipsOfTile(n);
@@ -135,15 +138,15 @@ private slots:
     void showBackMarksThePlayedTile()
     {
         TCards *tile = hand(4);
-        tile->SetTile(9);
-        tile->ShowBack();
-        QCOMPARE(tile->FirstPips, 99);
-        QCOMPARE(tile->SecondPips, 99);
-        QCOMPARE(tile->TileNumber, 9);
+        Feed("A409");
+        Model().PlayOwnTile(4);
+        QCOMPARE(held(4).FirstPips, 99);
+        QCOMPARE(held(4).SecondPips, 99);
+        QCOMPARE(held(4).Tile, 9);
         QVERIFY(!tile->isEnabled());
         QVERIFY(isBlackAndWhite(tile->Picture().toImage().convertToFormat(QImage::Format_RGB32)));
-        QCOMPARE(FindHandSlot(9), 4);
-        tile->SetTile(10);  // a new face is in colour again
+        QCOMPARE(Model().FindHandSlot(9), 4);
+        Feed("A410");  // a new face is in colour again
         QVERIFY(!isBlackAndWhite(tile->Picture().toImage().convertToFormat(QImage::Format_RGB32)));
     }
 
@@ -167,33 +170,32 @@ private slots:
         QCOMPARE(next(23 + 1), QLatin1String("23"));
         occupyOnly({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25});
         QCOMPARE(next(25), QLatin1String("26"));  // the right branch reaching 26
-        QCOMPARE(Rules::TargetSide(IsOccupied, 26), Rules::Branch::Left);
+        QCOMPARE(Rules::TargetSide(occupied, 26), Rules::Branch::Left);
     }
 
     void placementRule()
     {
         occupyOnly({26, 1, 2, 3});
-        ChainAt(3)->Pips = 5;
-        ChainAt(26)->Pips = 4;
+        Feed("Bc5Bz4");
         using P = Rules::Placement;
-        QCOMPARE(Rules::Place(IsOccupied, 1, 6, {5, 6}).kind, P::NoRoom);
-        QCOMPARE(Rules::Place(IsOccupied, 2, 5, {5, 6}).kind, P::NoRoom);
-        const P onThree = Rules::Place(IsOccupied, 3, 5, {5, 6});
+        QCOMPARE(Rules::Place(occupied, 1, 6, {5, 6}).kind, P::NoRoom);
+        QCOMPARE(Rules::Place(occupied, 2, 5, {5, 6}).kind, P::NoRoom);
+        const P onThree = Rules::Place(occupied, 3, 5, {5, 6});
         QCOMPARE(onThree.kind, P::Match);
         QCOMPARE(onThree.next, 4);
         QCOMPARE(onThree.shown, 6);
         QCOMPARE(onThree.side, Rules::Branch::Right);
-        const P onTwentySix = Rules::Place(IsOccupied, 26, 4, {2, 4});
+        const P onTwentySix = Rules::Place(occupied, 26, 4, {2, 4});
         QCOMPARE(onTwentySix.next, 25);
         QCOMPARE(onTwentySix.shown, 2);
         QCOMPARE(onTwentySix.side, Rules::Branch::Left);
-        QCOMPARE(Rules::Place(IsOccupied, 3, 5, {3, 4}).kind, P::Mismatch);
-        const P dbl = Rules::Place(IsOccupied, 3, 5, {5, 5});
+        QCOMPARE(Rules::Place(occupied, 3, 5, {3, 4}).kind, P::Mismatch);
+        const P dbl = Rules::Place(occupied, 3, 5, {5, 5});
         QCOMPARE(dbl.shown, 5);
         occupyOnly({1});
-        QCOMPARE(Rules::Place(IsOccupied, 1, 3, {0, 1}).kind, P::Opening);  // old pips are not compared
+        QCOMPARE(Rules::Place(occupied, 1, 3, {0, 1}).kind, P::Opening);  // old pips are not compared
         occupyOnly({1, 2});
-        const P left = Rules::Place(IsOccupied, 1, 6, {4, 6});
+        const P left = Rules::Place(occupied, 1, 6, {4, 6});
         QCOMPARE(left.next, 26);
         QCOMPARE(left.side, Rules::Branch::Left);
     }
@@ -201,23 +203,23 @@ private slots:
     void handHelpers()
     {
         occupyOnly({5, 6});
-        QCOMPARE(Rules::TargetSide(IsOccupied, 4), Rules::Branch::Left);
-        QCOMPARE(Rules::TargetSide(IsOccupied, 6), Rules::Branch::Right);
-        hand(2)->SetTile(12);
-        hand(6)->SetTile(12);
-        QCOMPARE(FindHandSlot(12), 2);
-        QCOMPARE(FindHandSlot(13), 0);
-        QVERIFY(!HandEmpty());
+        QCOMPARE(Rules::TargetSide(occupied, 4), Rules::Branch::Left);
+        QCOMPARE(Rules::TargetSide(occupied, 6), Rules::Branch::Right);
+        Feed("A212A612");
+        QCOMPARE(Model().FindHandSlot(12), 2);
+        QCOMPARE(Model().FindHandSlot(13), 0);
+        QCOMPARE(Model().FindHandSlot(0), 0);  // the slots nothing was dealt to
+        QVERIFY(!Model().HandEmpty());
         for (int slot = 1; slot <= 7; ++slot) {
-            hand(slot)->SetTile(static_cast<std::uint8_t>(slot));
-            hand(slot)->ShowBack();
+            Feed(QByteArray("A") + char('0' + slot) + "0" + char('0' + slot));
+            Model().PlayOwnTile(slot);
         }
-        QVERIFY(HandEmpty());
+        QVERIFY(Model().HandEmpty());
         const QPoint two = hand(2)->pos(), five = hand(5)->pos();
         SwapPositions(hand(2), hand(5));
         QCOMPARE(hand(2)->pos(), five);
         QCOMPARE(hand(5)->pos(), two);
-        QCOMPARE(FindHandSlot(2), 2);  // slots stay; only the screen places changed
+        QCOMPARE(Model().FindHandSlot(2), 2);  // slots stay; only the screen places changed
         SwapPositions(hand(1), nullptr);
         QCOMPARE(fixture.dialogs->messages, QStringList{QStringLiteral("failed")});
     }
@@ -238,12 +240,9 @@ private slots:
             {{1, 2}, 1, true, {}},       // 0-0 fits nowhere
             {{1, 2}, 27, false, {}},     // not this player's turn
         };
-        ChainAt(1)->Pips = 6;
-        ChainAt(2)->Pips = 5;
         for (const Case &c : cases) {
             occupyOnly(c.occupied);
-            hand(1)->SetTile(std::uint8_t(c.tile));
-            Shared().TurnFlag = c.turn;
+            Feed("Ba6Bb5A1" + QByteArray::number(c.tile).rightJustified(2, '0') + (c.turn ? "FF" : ""));
             ShowDropHints(hand(1));
             QList<int> hinted;
             for (int p = 1; p <= 26; ++p)
@@ -288,23 +287,24 @@ private slots:
 
     void playerRecords()
     {
+        TTableModel::Seat seat;
+        seat.SetName("Ninechars");
+        QCOMPARE(seat.GetName(), "Ninecha");
+        seat.SetName("");
+        QCOMPARE(seat.GetName(), "");
         TPlayer &left = Player(LeftSeat);
-        left.SetName(QStringLiteral("Ninechars"));
-        QCOMPARE(left.GetName(), QStringLiteral("Ninecha"));
-        left.SetName(QString());
-        QCOMPARE(left.GetName(), QString());
-        left.SetScore(static_cast<std::uint8_t>(300));
-        QCOMPARE(left.GetScore(), 44);
         left.ClearTile(3);
         QVERIFY(left.Tile(3)->Picture().isNull());
         left.PlaceTile(3, 16, 212, SeatSide::Left);
         QCOMPARE(left.Tile(3)->Picture().size(), QSize(111, 53));
         QCOMPARE(left.Tile(3)->pos(), QPoint(16, 212));
         left.PlaceTile(9, 0, 0, SeatSide::Left);  // slots outside 1..7 are ignored
-        left.SetName(QStringLiteral("Kite"));
-        left.Reset();
-        QCOMPARE(left.GetName(), QString());
-        QCOMPARE(left.GetScore(), 0);
+        Feed("^@2Kite");
+        Feed("^$2300");
+        QCOMPARE(Model().SeatAt(LeftSeat).Score, 44);
+        Model().ResetSeats();
+        QCOMPARE(Model().SeatAt(LeftSeat).GetName(), "");
+        QCOMPARE(Model().SeatAt(LeftSeat).Score, 0);
         QVERIFY(!left.Tile(3)->Picture().isNull());
     }
 
@@ -312,37 +312,37 @@ private slots:
     {
         const int expected[4][4] = {{0, 1, 2, 3}, {3, 0, 1, 2}, {2, 3, 0, 1}, {1, 2, 3, 0}};
         for (int own = 0; own < 4; ++own) {
-            Shared().OwnSeatIndex = static_cast<std::uint8_t>(own);
+            Feed(QByteArray("H") + char('1' + own));
             for (int seat = 0; seat < 4; ++seat)
-                QCOMPARE(ViewOf(seat), expected[own][seat]);
+                QCOMPARE(Model().ViewOf(seat), expected[own][seat]);
         }
     }
 
     void resetTable()
     {
-        hand(3)->SetTile(20);
-        hand(3)->ShowBack();
-        hand(5)->SetTile(7);
-        hand(5)->setEnabled(false);
         occupyOnly({1, 2, 3});
-        ChainAt(2)->Pips = 4;
-        Player(TopSeat).ClearTile(2);
-        Shared().TurnFlag = true;
-        Shared().Online = true;
-        ResetTable();
+        Feed("A320A507Bb4K22FF");  // two tiles dealt, one of Top's played, the hand on
+        Model().PlayOwnTile(3);
+        Feed("F");
+        QVERIFY(!held(5).Enabled && !Model().TurnFlag());
+        Feed("FF");
+        QVERIFY(Model().TurnFlag());
+        Model().SetConnection(TTableModel::Connection::Lost);
+        Feed("D");
         QVERIFY(MemoText().endsWith(QStringLiteral(" ] : Loading . . .")));
         for (int slot = 1; slot <= 7; ++slot) {
-            QVERIFY(hand(slot)->isEnabled());
-            QCOMPARE(hand(slot)->FirstPips, 0);
-            QCOMPARE(hand(slot)->SecondPips, 0);
+            QVERIFY(hand(slot)->isEnabled() && held(slot).Enabled);
+            QCOMPARE(held(slot).FirstPips, 0);
+            QCOMPARE(held(slot).SecondPips, 0);
+            QCOMPARE(held(slot).Tile, 0);  // no tile of the last game is left in a slot
         }
-        QCOMPARE(hand(3)->TileNumber, 20);
+        QCOMPARE(Model().FindHandSlot(20), 0);
         for (int p = 1; p <= 26; ++p)
-            QVERIFY(!IsOccupied(p));
-        QCOMPARE(ChainAt(2)->Pips, 4);
+            QVERIFY(!occupied(p) && !ChainAt(p)->isEnabled());
+        QCOMPARE(Model().Chain(2).Pips, 4);
         QVERIFY(!Player(TopSeat).Tile(2)->Picture().isNull());
-        QVERIFY(!Shared().TurnFlag);
-        QVERIFY(!Shared().Online);  // the socket is not connected
+        QVERIFY(!Model().TurnFlag());
+        QVERIFY(!Model().Online());  // the connection was down
         QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Silver);
     }
 
@@ -367,7 +367,7 @@ private slots:
                 c = random.bounded(8) ? alphabet[random.bounded(alphabet.size())] : char(random.bounded(256));
             bytes.replace("C1", "C7");  // the Tumba panel stands for a second and a half
             Guarded([&] { Table().Connection->Dispatch(bytes); });
-            QVERIFY(Shared().OwnSeatIndex <= 3);
+            QVERIFY(Model().OwnSeatIndex() <= 3);
         }
         Table().Connection->Dispatcher().Clear();
     }
@@ -380,18 +380,18 @@ private slots:
         } catch (const KelmarError &e) {
             QVERIFY(e.text().contains(GraphDir() + QStringLiteral("no-such-face.bmp")));
         }
-        // A deal naming a face that cannot be loaded keeps the old number, new pips; the
+        // A deal naming a face that cannot be loaded is held, its face left as it was; the
         // face keeps failing for the rest of the run, as a face once read keeps loading.
         hand(1)->SetTile(26);
-        hand(1)->SetTile(5);
+        Feed("A105");
         ForgetPictures();
         QFile::rename(GraphDir() + "27.bmp", GraphDir() + "27.bak");
         QFile::rename(GraphDir() + "05.bmp", GraphDir() + "05.bak");
-        const bool failed = !Guarded([] { hand(1)->SetTile(27); });
+        const bool failed = !Guarded([] { Feed("A127"); });
         QFile::rename(GraphDir() + "27.bak", GraphDir() + "27.bmp");
         QVERIFY(failed);
-        QCOMPARE(hand(1)->TileNumber, 5);
-        QCOMPARE(hand(1)->SecondPips, 6);
+        QCOMPARE(held(1).Tile, 27);
+        QCOMPARE(held(1).SecondPips, 6);
         QVERIFY(!Guarded([] { hand(1)->SetTile(27); }));
         QVERIFY(!Guarded([] { hand(1)->SetTile(5); }));
         hand(1)->SetTile(26);  // read before the cache was emptied, and again now

@@ -28,7 +28,7 @@ class TestWatchdog : public QObject {
     bool serverGoesAway()
     {
         server.goAway();
-        return QTest::qWaitFor([] { return !Table().Connection->IsConnected(); }) && Shared().Online;
+        return QTest::qWaitFor([] { return !Table().Connection->IsConnected(); }) && Model().ExpectedButDown();
     }
     // From here on the test ticks; the timer still runs, but ticks nothing.
     void tickByHand()
@@ -63,9 +63,10 @@ private slots:
         answer(true);
         QVERIFY(connectClient());
         server.peer->write("A105EaBa5F");
-        QTRY_VERIFY(IsOccupied(1) && !Player(Local).Tile(1)->isEnabled());
-        for (int view = Local; view <= RightSeat; ++view)
-            Player(view).SetName(QStringLiteral("Kite"));
+        QTRY_VERIFY(Model().IsOccupied(1) && !Player(Local).Tile(1)->isEnabled());
+        SetLocalName("Kite");
+        for (const char *name : {"^@2Kite", "^@3Kite", "^@4Kite"})
+            Feed(name);
         QVERIFY(serverGoesAway());
         QTRY_COMPARE_WITH_TIMEOUT(fixture.dialogs->questions, QStringList{QStringLiteral("restart the game?")}, 7000);
         QCOMPARE(seen,
@@ -73,18 +74,18 @@ private slots:
                               "Connect enabled"}));
         QCOMPARE(MemoText(), QString());
         for (int view = Local; view <= RightSeat; ++view)
-            QCOMPARE(Player(view).GetName(), QString());
+            QCOMPARE(SeatName(view), QString());
         for (int p = 1; p <= 26; ++p)
-            QVERIFY(!IsOccupied(p));
-        QVERIFY(Player(Local).Tile(1)->isEnabled() && Player(Local).Tile(1)->FirstPips == 0);
-        QVERIFY(!Shared().Online);
+            QVERIFY(!Model().IsOccupied(p));
+        QVERIFY(Player(Local).Tile(1)->isEnabled() && Model().Hand(1).FirstPips == 0);
+        QVERIFY(!Model().Online());
     }
 
     void cancelKeepsTheTableAndTicksStopAt255()
     {
         tickByHand();
         QVERIFY(connectClient());
-        Player(Local).SetName(QStringLiteral("Kite"));
+        SetLocalName("Kite");
         QVERIFY(serverGoesAway());
         const QStringList memo = MemoTexts();
         answer(false, 300);  // five minutes of ticks while the question is open
@@ -96,8 +97,8 @@ private slots:
         QCOMPARE(ticksAtAnswer, 255);
         QCOMPARE(Shared().WatchdogTicks, 0);
         QCOMPARE(MemoTexts(), memo + QStringList{seen[0]});
-        QCOMPARE(Player(Local).GetName(), QStringLiteral("Kite"));
-        QVERIFY(!Shared().Online && Table().ConnectButton->isEnabled());
+        QCOMPARE(SeatName(Local), QStringLiteral("Kite"));
+        QVERIFY(!Model().Online() && Table().ConnectButton->isEnabled());
         for (int tick = 1; tick <= 10; ++tick)
             WatchdogTick();
         QCOMPARE(fixture.dialogs->questions.size(), 1);  // offline now: nothing more to report

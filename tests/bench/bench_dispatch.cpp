@@ -59,7 +59,7 @@ int main(int argc, char **argv)
     PrepareSuite();
     Dialogs().error = [](const QString &text) { qFatal("%s", qPrintable(text)); };
     TMainBoard board;
-    Player(Local).SetName(QStringLiteral("Bench"));
+    Model().SetLocalName("Bench");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     Dialogs().message = [](const QString &) {};
     Dialogs().confirm = [](const QString &) { return false; };
     static auto *board = new TMainBoard;
-    Player(Local).SetName(QStringLiteral("Fuzz"));
+    Model().SetLocalName("Fuzz");
     (void)app;
     (void)board;
     return 0;
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (const QByteArray &read : readsOf(data, size))
         Attempt([&] { connection.Dispatch(read); });
     QCoreApplication::processEvents();
-    if (Shared().OwnSeatIndex > 3 || connection.Dispatcher().Carried().size() > TBatchDispatcher::MaxCarry
+    if (Model().OwnSeatIndex() > 3 || connection.Dispatcher().Carried().size() > TBatchDispatcher::MaxCarry
         || Table().Memo->blockCount() > 11000)
         __builtin_trap();
     return 0;
