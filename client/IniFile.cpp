@@ -36,7 +36,7 @@ std::optional<FileState> stateOf(const QString &path)
     return FileState{info.st_dev, info.st_ino, info.st_size, info.st_ctim};
 }
 
-int momentDepth = 0;         // how many TSettingsMoment are alive
+int momentDepth = 0;          // how many TSettingsMoment are alive
 bool lookedInMoment = false;  // the file's state was taken in the current moment
 
 // The settings file as it is now; nullptr when it cannot be read.

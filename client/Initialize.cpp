@@ -9,8 +9,8 @@
 
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QImageReader>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
@@ -145,7 +145,8 @@ public:
     }
     void Greeted(char seatNumber) override
     {
-        LogLine(QStringLiteral("Hello %1, You are player number %2").arg(seatName(Local), QString(QLatin1Char(seatNumber))));
+        LogLine(QStringLiteral("Hello %1, You are player number %2")
+                    .arg(seatName(Local), QString(QLatin1Char(seatNumber))));
     }
     void NoticeReceived(int number) override { LogLine(noticeText(number)); }
     void NameReceived(int view) override
@@ -158,9 +159,7 @@ public:
     void ConnectionChanged(TTableModel::Connection state) override
     {
         switch (state) {
-        case TTableModel::Connection::Joining:
-            SetWatchdogEnabled(true);
-            return writeWelcome();
+        case TTableModel::Connection::Joining: SetWatchdogEnabled(true); return writeWelcome();
         case TTableModel::Connection::Connected:
             Table().StatusLabel->setText(QStringLiteral("Online"));
             return SetLabelColor(Table().StatusLabel, NamedColor::Lime);

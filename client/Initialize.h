@@ -28,8 +28,8 @@ class TClientConnection;
 struct TTable {
     explicit TTable(QWidget *board) : Board(board) {}
 
-    TTableModel Model;  // first, so that it goes last: its listeners and the connection go before it
-    QWidget *const Board;                                         // the main board, parent of every control
+    TTableModel Model;     // first, so that it goes last: its listeners and the connection go before it
+    QWidget *const Board;  // the main board, parent of every control
     std::unique_ptr<TTableModel::Listener> View;                  // draws the model on the controls
     std::array<std::unique_ptr<TPlayer>, 4> Players;              // view order
     std::array<QPointer<TDropCards>, Rules::RingSize + 1> Chain;  // positions 1..26; [0] stays empty

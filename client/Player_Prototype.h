@@ -26,4 +26,3 @@ public:
 private:
     std::array<QPointer<TCards>, 7> Hand;
 };
-

@@ -33,7 +33,8 @@ IniText::IniText(std::string_view text)
             continue;
         if (const std::size_t close = line.find(']'); line.front() == '[' && close != std::string_view::npos) {
             const std::string_view name = trimmed(line.substr(1, close - 1));
-            const auto known = std::ranges::find_if(sections_, [name](const std::string &s) { return SameName(s, name); });
+            const auto known
+                = std::ranges::find_if(sections_, [name](const std::string &s) { return SameName(s, name); });
             section = std::size_t(known - sections_.begin());
             if (known == sections_.end())
                 sections_.emplace_back(name);
@@ -41,7 +42,8 @@ IniText::IniText(std::string_view text)
         }
         const std::size_t eq = line.find('=');
         if (section && eq != std::string_view::npos)
-            entries_.push_back({*section, std::string(trimmed(line.substr(0, eq))), std::string(trimmed(line.substr(eq + 1)))});
+            entries_.push_back(
+                {*section, std::string(trimmed(line.substr(0, eq))), std::string(trimmed(line.substr(eq + 1)))});
     }
 }
 

@@ -37,16 +37,16 @@ std::string DealMessage(int slot, int tile)
 {
     return Opcode::Deal + number(slot) + number(tile / 10) + number(tile % 10);
 }
-std::string ChainPictureMessage(int position, int pips) { return Opcode::ChainPicture + letter(position) + number(pips); }
+std::string ChainPictureMessage(int position, int pips)
+{
+    return Opcode::ChainPicture + letter(position) + number(pips);
+}
 std::string NoticeMessage(int notice) { return Opcode::Notice + number(notice); }
 std::string ResetMessage() { return std::string(1, Opcode::Reset); }
 std::string OccupyMessage(int position) { return Opcode::Occupy + letter(position); }
 std::string TurnSwitchMessage() { return std::string(1, Opcode::TurnSwitch); }
 std::string WhoseMoveMessage(int seatIndex) { return Opcode::WhoseMove + number(seatIndex); }
-std::string TilePlayedMessage(int seatIndex, int slot)
-{
-    return Opcode::TilePlayed + number(seatIndex) + number(slot);
-}
+std::string TilePlayedMessage(int seatIndex, int slot) { return Opcode::TilePlayed + number(seatIndex) + number(slot); }
 std::string PlayerDataMessage(char kind, int seatIndex, std::string_view value)
 {
     return std::string{PlayerDataLead, kind} + number(seatIndex + 1) + std::string(value);
@@ -105,8 +105,8 @@ std::vector<std::string> MoveMessages(const PlacedMove &move)
     const std::string a = number(move.pips.first), b = number(move.pips.second), seat = number(move.seat);
     std::vector<std::string> messages;
     if (move.opening)
-        messages = {ChainPictureMessage(1, move.pips.second), ChainPictureMessage(2, move.pips.first),
-                    OccupyMessage(2)};
+        messages
+            = {ChainPictureMessage(1, move.pips.second), ChainPictureMessage(2, move.pips.first), OccupyMessage(2)};
     else
         messages = {ChainPictureMessage(move.next, move.shown), OccupyMessage(move.target), OccupyMessage(move.next)};
     messages.push_back("Z" + seat);

@@ -37,16 +37,16 @@ struct OpcodeForm {
     int parameters;
 };
 inline constexpr std::array<OpcodeForm, 11> Opcodes{{{Opcode::Deal, 3},
-                                                      {Opcode::ChainPicture, 2},
-                                                      {Opcode::Notice, 1},
-                                                      {Opcode::Reset, 0},
-                                                      {Opcode::Occupy, 1},
-                                                      {Opcode::TurnSwitch, 0},
-                                                      {Opcode::Nothing, 0},
-                                                      {Opcode::Greeting, 1},
-                                                      {Opcode::Disconnect, 0},
-                                                      {Opcode::WhoseMove, 1},
-                                                      {Opcode::TilePlayed, 2}}};
+                                                     {Opcode::ChainPicture, 2},
+                                                     {Opcode::Notice, 1},
+                                                     {Opcode::Reset, 0},
+                                                     {Opcode::Occupy, 1},
+                                                     {Opcode::TurnSwitch, 0},
+                                                     {Opcode::Nothing, 0},
+                                                     {Opcode::Greeting, 1},
+                                                     {Opcode::Disconnect, 0},
+                                                     {Opcode::WhoseMove, 1},
+                                                     {Opcode::TilePlayed, 2}}};
 
 // How many parameter characters follow an opcode A..K of the server; -1 for any other
 // character.
@@ -75,15 +75,15 @@ constexpr int NoticeCount = 7;
 std::string_view NoticeText(int number);
 
 // The server's messages.
-std::string GreetingMessage(int seatIndex);            // H, seat number
-std::string DealMessage(int slot, int tile);           // A, slot, tile as two digits
+std::string GreetingMessage(int seatIndex);               // H, seat number
+std::string DealMessage(int slot, int tile);              // A, slot, tile as two digits
 std::string ChainPictureMessage(int position, int pips);  // B, position letter, pips
-std::string NoticeMessage(int notice);                 // C, notice number
-std::string ResetMessage();                            // D
-std::string OccupyMessage(int position);               // E, position letter
-std::string TurnSwitchMessage();                       // F
-std::string WhoseMoveMessage(int seatIndex);           // J, seat index
-std::string TilePlayedMessage(int seatIndex, int slot);  // K, seat index, slot
+std::string NoticeMessage(int notice);                    // C, notice number
+std::string ResetMessage();                               // D
+std::string OccupyMessage(int position);                  // E, position letter
+std::string TurnSwitchMessage();                          // F
+std::string WhoseMoveMessage(int seatIndex);              // J, seat index
+std::string TilePlayedMessage(int seatIndex, int slot);   // K, seat index, slot
 // ^, kind, seat number, value.
 std::string PlayerDataMessage(char kind, int seatIndex, std::string_view value);
 

@@ -40,10 +40,7 @@ bool TTableModel::IsOccupied(int position) const
     return inRange(position, 1, Rules::RingSize) && chain_[at(position)].Occupied;
 }
 
-bool TTableModel::Online() const
-{
-    return connection_ != Connection::Offline && connection_ != Connection::Failed;
-}
+bool TTableModel::Online() const { return connection_ != Connection::Offline && connection_ != Connection::Failed; }
 
 bool TTableModel::IsConnected() const
 {

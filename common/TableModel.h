@@ -64,20 +64,20 @@ public:
     class Listener {
     public:
         virtual ~Listener() = default;
-        virtual void GameReset() {}                        // the table is at its start (a new game or a restart)
-        virtual void TileDealt(int /*slot*/) {}            // a local slot shows a tile
-        virtual void ChainChanged(int /*position*/) {}     // picture, occupied or latest mark
-        virtual void HandSwitched() {}                     // the turn switch flipped the local tiles
-        virtual void TurnBegan() {}                        // the local player is to move
-        virtual void TurnEnded() {}                        // the local player is not (told even when it was not)
-        virtual void MoverShown(int /*view*/) {}           // whose move it is
+        virtual void GameReset() {}                             // the table is at its start (a new game or a restart)
+        virtual void TileDealt(int /*slot*/) {}                 // a local slot shows a tile
+        virtual void ChainChanged(int /*position*/) {}          // picture, occupied or latest mark
+        virtual void HandSwitched() {}                          // the turn switch flipped the local tiles
+        virtual void TurnBegan() {}                             // the local player is to move
+        virtual void TurnEnded() {}                             // the local player is not (told even when it was not)
+        virtual void MoverShown(int /*view*/) {}                // whose move it is
         virtual void TilePlayed(int /*view*/, int /*slot*/) {}  // a seat's tile left its hand
-        virtual void Greeted(char /*seatNumber*/) {}       // before the own seat index changes
-        virtual void NoticeReceived(int /*number*/) {}     // 1..7
-        virtual void NameReceived(int /*view*/) {}         // told for the own seat too, which keeps its name
+        virtual void Greeted(char /*seatNumber*/) {}            // before the own seat index changes
+        virtual void NoticeReceived(int /*number*/) {}          // 1..7
+        virtual void NameReceived(int /*view*/) {}              // told for the own seat too, which keeps its name
         virtual void AddressReceived(int /*view*/) {}
         virtual void ScoreReceived(int /*view*/) {}
-        virtual void ScoresComplete() {}                   // the game's scores are in (after seat number 4's)
+        virtual void ScoresComplete() {}  // the game's scores are in (after seat number 4's)
         virtual void ConnectionChanged(Connection /*state*/) {}
     };
     TTableModel();
@@ -90,33 +90,33 @@ public:
     // What the table holds.
     int OwnSeatIndex() const { return ownSeatIndex_; }
     bool TurnFlag() const { return turnFlag_; }
-    const HandSlot &Hand(int slot) const;            // 1..7
-    const Seat &SeatAt(int view) const;              // 0..3
-    const Square &Chain(int position) const;         // 1..26
-    bool IsOccupied(int position) const;             // false outside 1..26
-    int Mover() const { return mover_; }             // the view position last told to move, -1 before
+    const HandSlot &Hand(int slot) const;     // 1..7
+    const Seat &SeatAt(int view) const;       // 0..3
+    const Square &Chain(int position) const;  // 1..26
+    bool IsOccupied(int position) const;      // false outside 1..26
+    int Mover() const { return mover_; }      // the view position last told to move, -1 before
     Connection ConnectionState() const { return connection_; }
     // A connection was asked for and is expected to be up.
     bool Online() const;
     bool IsConnected() const;  // Joining or Connected
     // Online, but not connected: the watchdog's business.
     bool ExpectedButDown() const;
-    int ViewOf(int seatIndex) const;  // where seat index t sits: (t - own seat index) mod 4
+    int ViewOf(int seatIndex) const;   // where seat index t sits: (t - own seat index) mod 4
     int FindHandSlot(int tile) const;  // the first local slot holding a dealt tile, or 0
     bool HandEmpty() const;            // every local slot holds the played marker
     // Where the tile of a local slot would go if dropped on chain position p.
     Rules::Placement PlacementOf(int slot, int position) const;
 
     // The server's messages.
-    void ResetTable();                                 // D, and the restart after a lost connection
-    void DealTile(int slot, int tile);                 // A
-    void SetChainHalf(int position, int pips);         // B; pips 0..6 or 9 (the empty square)
-    void Occupy(int position);                         // E
-    void SwitchTurn();                                 // F
-    void Greet(char seatNumber);                       // H; the index changes for '1'..'4' only
-    void ReceiveNotice(int number);                    // C and I
-    void ShowMover(int seatIndex);                     // J
-    void RemovePlayedTile(int seatIndex, int slot);    // K; the own seat's is ignored
+    void ResetTable();                                              // D, and the restart after a lost connection
+    void DealTile(int slot, int tile);                              // A
+    void SetChainHalf(int position, int pips);                      // B; pips 0..6 or 9 (the empty square)
+    void Occupy(int position);                                      // E
+    void SwitchTurn();                                              // F
+    void Greet(char seatNumber);                                    // H; the index changes for '1'..'4' only
+    void ReceiveNotice(int number);                                 // C and I
+    void ShowMover(int seatIndex);                                  // J
+    void RemovePlayedTile(int seatIndex, int slot);                 // K; the own seat's is ignored
     void ReceiveName(int seatNumber, std::string_view name);        // ^@
     void ReceiveAddress(int seatNumber, std::string_view address);  // ^#
     void ReceiveScore(int seatNumber, std::uint8_t score);          // ^$
@@ -129,7 +129,7 @@ public:
     // Told even when the state stays: every socket error is reported, with its number.
     void SetConnection(Connection state, int socketError = 0);
     int SocketError() const { return socketError_; }  // the number of the last error
-    void ResetSeats();  // names, addresses and scores emptied; the hands stay
+    void ResetSeats();                                // names, addresses and scores emptied; the hands stay
 
 private:
     template <typename Event> void tell(Event event);

@@ -269,7 +269,7 @@ private slots:
         deliver("EcBc5");
         QVERIFY(Model().IsOccupied(3));
         QCOMPARE(Model().Chain(3).Pips, 5);
-        deliver("H2");  // own seat index 1
+        deliver("H2");    // own seat index 1
         Feed("^@1Ruth");  // seat index 0 sits on the Right
         deliver("J0");
         QCOMPARE(LabelColor(Table().RightLabel), NamedColor::Red);

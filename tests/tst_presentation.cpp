@@ -442,8 +442,8 @@ private slots:
         Table().Connection->Open(QStringLiteral("127.0.0.1"));
         QVERIFY(QTest::qWaitFor([&] { return server.peer && server.wire.endsWith('V'); }, 5000));
         server.peer->write("C1");
-        QTimer::singleShot(200, &server, [&] { server.peer->write("Ec"); });  // arrives in the fade
-        QVERIFY(QTest::qWaitFor([] { return Model().IsOccupied(3); }, 5000));         // and is read once it ends
+        QTimer::singleShot(200, &server, [&] { server.peer->write("Ec"); });   // arrives in the fade
+        QVERIFY(QTest::qWaitFor([] { return Model().IsOccupied(3); }, 5000));  // and is read once it ends
         QVERIFY(!InformationPanel());
 
         server.peer->write("C1Ed");

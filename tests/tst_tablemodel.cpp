@@ -57,9 +57,8 @@ private slots:
     {
         QTest::addColumn<QStringList>("reads");
         QTest::addColumn<QStringList>("events");
-        const auto row = [](const char *tag, QStringList reads, QStringList events) {
-            QTest::newRow(tag) << reads << events;
-        };
+        const auto row
+            = [](const char *tag, QStringList reads, QStringList events) { QTest::newRow(tag) << reads << events; };
         row("deal", {"A105A207"}, {"dealt 1", "dealt 2"});
         row("chain half and occupy", {"EcBc5"}, {"chain 3", "chain 3"});
         row("reset ends the turn", {"D"}, {"reset", "turn over"});
@@ -112,8 +111,8 @@ private slots:
         QVERIFY(!model.TurnFlag() && model.Hand(3).Played() && !model.HandEmpty());
 
         QCOMPARE(table.read({"Ba6Bb5EaEbK13FJ2", "Bz2EaEzK22"}),
-                 (QStringList{"chain 1", "chain 2", "chain 1", "chain 2", "chain 1", "switched", "mover 1",
-                              "chain 1", "chain 2", "chain 26", "chain 1", "chain 26", "played 1/2"}));
+                 (QStringList{"chain 1", "chain 2", "chain 1", "chain 2", "chain 1", "switched", "mover 1", "chain 1",
+                              "chain 2", "chain 26", "chain 1", "chain 26", "played 1/2"}));
         QVERIFY(model.Chain(26).Latest && !model.Chain(1).Latest && !model.Chain(2).Latest);
         QVERIFY(!model.SeatAt(LeftSeat).FaceDown[1] && model.SeatAt(LeftSeat).FaceDown[0]);
         QCOMPARE(model.Chain(2).Pips, 5);
@@ -164,8 +163,8 @@ private slots:
         TTableModel model;
         const QList<std::tuple<C, bool, bool, bool>> states{
             // state, online, connected, expected but down
-            {C::Offline, false, false, false},  {C::Connecting, true, false, true}, {C::Joining, true, true, false},
-            {C::Connected, true, true, false}, {C::Failed, false, false, false},    {C::Lost, true, false, true},
+            {C::Offline, false, false, false}, {C::Connecting, true, false, true}, {C::Joining, true, true, false},
+            {C::Connected, true, true, false}, {C::Failed, false, false, false},   {C::Lost, true, false, true},
         };
         for (const auto &[state, online, connected, down] : states) {
             model.SetConnection(state, 111);
