@@ -10,12 +10,14 @@
 #include <QBitmap>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScopeGuard>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -88,6 +90,15 @@ void setInfoButton(bool enabled)
 
 // Puts the panel's frame, at its present size, in the middle of the screen.
 void centrePanel() { CentreOnScreen(panel, panel->size()); }
+
+// The panel stands while the board goes on painting and answering the player; the
+// server's next read waits, as during the rest of the sequence.
+void standFor(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 }  // namespace
 
 void BindInformationPanel(QWidget *board, QAbstractButton *button)
@@ -154,7 +165,7 @@ void ShowInfoPanel()
     if (!ShowInformationPanel())
         return;
     ZoomShowForm();
-    QThread::msleep(1000);  // the panel stands; nothing is handled meanwhile
+    standFor(1000);
     HideInformationPanel();
 }
 

@@ -17,8 +17,8 @@ bool HideInformationPanel();
 // Shrinks the panel to 112 x 27 and grows it back to its full size, centred on the
 // screen, a fifth of its size every 30 ms, height before width.
 void ZoomShowForm();
-// The whole sequence for notice 1: show, zoom, stand for 1000 ms, fade. A notice 1 that
-// arrives while a sequence runs is ignored.
+// The whole sequence for notice 1: show, zoom, stand for 1000 ms (the board answering
+// meanwhile), fade. A notice 1 that arrives while a sequence runs is ignored.
 void ShowInfoPanel();
 
 QWidget *InformationPanel();  // the panel while it is up

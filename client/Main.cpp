@@ -26,14 +26,21 @@
 namespace {
 TMainBoard *mainBoard = nullptr;
 
-// What the board shows beyond the table itself: the information panel of notice 1.
+// What the board shows beyond the table itself: the information panel of notice 1, at
+// most once a game (until the next reset or score board), so that a server repeating the
+// notice cannot keep the board behind panels.
 class TPresentation : public TTableModel::Listener {
 public:
     void NoticeReceived(int number) override
     {
-        if (number == Protocol::Tumba)
+        if (number == Protocol::Tumba && !std::exchange(panelShown_, true))
             ShowInfoPanel();
     }
+    void GameReset() override { panelShown_ = false; }
+    void ScoresComplete() override { panelShown_ = false; }
+
+private:
+    bool panelShown_ = false;
 };
 
 bool splashOn() { return Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Splash")); }

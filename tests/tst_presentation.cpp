@@ -435,6 +435,36 @@ private slots:
         QVERIFY(fixture.dialogs->errors.isEmpty());
     }
 
+    void panelAtMostOnceAGameAndTheBoardAnswersMeanwhile()
+    {
+        // A timer stands for the board's own events (paint, mouse): it runs all along,
+        // and sees every panel that comes up.
+        int ticks = 0;
+        QSet<QWidget *> panels;
+        QTimer board;
+        QObject::connect(&board, &QTimer::timeout, this, [&] {
+            ++ticks;
+            panels << InformationPanel();
+        });
+        board.start(50);
+        QElapsedTimer clock;
+        clock.start();
+        Table().Connection->Dispatch(QByteArray("C1").repeated(20));  // one read
+        const qint64 elapsed = clock.elapsed();
+        panels.remove(nullptr);
+        QCOMPARE(panels.size(), 1);  // one sequence for the whole read
+        QVERIFY2(ticks >= elapsed / 50 / 2, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(elapsed)));
+        for (const char *again : {"D", "^$49"}) {  // a reset, or the score board, starts a new game
+            Table().Connection->Dispatch(again);
+            panels.clear();
+            Table().Connection->Dispatch("C1");
+            panels.remove(nullptr);
+            QCOMPARE(panels.size(), 1);
+        }
+        board.stop();
+        QVERIFY(fixture.dialogs->errors.isEmpty());
+    }
+
     void readAndQuitDuringTheFade()
     {
         FakeServer server;
@@ -446,7 +476,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([] { return Model().IsOccupied(3); }, 5000));  // and is read once it ends
         QVERIFY(!InformationPanel());
 
-        server.peer->write("C1Ed");
+        server.peer->write("DC1Ed");                  // a new game: its notice 1 shows the panel again
         QTimer::singleShot(200, [] { QuitGame(); });  // the player quits in the fade
         QVERIFY(QTest::qWaitFor([] { return Shared().QuitRequested && !InformationPanel(); }, 5000));
         QVERIFY(!Model().IsOccupied(4));  // the rest of the batch is dropped
