@@ -156,6 +156,39 @@ public:
             SeatLabel(view)->setText(ShownText(seatName(view)));
     }
     void ScoresComplete() override { WriteScoreBoard(); }
+
+    // What ServerKelmar's extensions tell, written to the memo.
+    void ReasonReceived(int reason) override
+    {
+        if (reason == int(Protocol::Reason::TimeUp))
+            timeUp_ = true;  // said with the tile the bot plays
+        else
+            LogLine(QStringLiteral("You missed too many turns: a bot plays your seat from now on"));
+    }
+    void MoveTold(int view, int tile) override
+    {
+        const auto pips = Rules::PipsOfTile(tile);
+        const QString shown = QStringLiteral("%1-%2").arg(pips->first).arg(pips->second);
+        if (view == Local && std::exchange(timeUp_, false))
+            LogLine(QStringLiteral("Time is up: a bot played %1 for you").arg(shown));
+        else
+            LogLine(QStringLiteral("%1 plays %2").arg(seatName(view), shown));
+    }
+    void PassTold(int view) override { LogLine(QStringLiteral("%1 cannot move and passes").arg(seatName(view))); }
+    void EndTold(int ending, int view) override
+    {
+        LogLine(ending == int(Protocol::Ending::WentOut) ? QStringLiteral("%1 went out").arg(seatName(view))
+                                                         : QStringLiteral("Nobody can move: the game is blocked"));
+    }
+    void MatchChanged() override
+    {
+        if (const int winner = Model().MatchWinner(); winner >= 0)
+            LogLine(QStringLiteral("%1 wins the match with the lowest total!").arg(seatName(winner)));
+    }
+    void PlayerBack(int view) override { LogLine(QStringLiteral("%1 is back").arg(seatName(view))); }
+
+private:
+    bool timeUp_ = false;  // a bot plays this turn for the local player
     void ConnectionChanged(TTableModel::Connection state) override
     {
         switch (state) {

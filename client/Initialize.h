@@ -4,8 +4,10 @@
 #include "DropCard_Prototype.h"
 #include "Player_Prototype.h"
 #include "Rules.h"
+#include "ScorePanel.h"
 #include "SkinData.h"
 #include "TableModel.h"
+#include "TurnClock.h"
 
 #include <QCursor>
 #include <QLabel>
@@ -40,6 +42,9 @@ struct TTable {
     QPointer<QTimer> WatchdogTimer;
     QPointer<QPushButton> ConnectButton, CloseButton;
     QPointer<QToolButton> QuitTitleButton, InfoTitleButton;
+    // What ServerKelmar's extensions tell beyond the game's own messages.
+    QPointer<TTurnClock> TurnClock;
+    QPointer<TScorePanel> ScorePanel;
     // LoadSkin's store and skin, last so that they go first: the skin is taken off the
     // windows while they still stand.
     std::unique_ptr<TSkinStore> SkinStore;

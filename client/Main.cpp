@@ -76,6 +76,11 @@ void bindTableEvents()
     TClientConnection *connection = Table().Connection;
     QObject::connect(connection, &TClientConnection::SliceHandled, connection, [] { Guarded(RefreshDropHints); });
     BindInformationPanel(Table().Board, Table().InfoTitleButton);
+    TTable &table = Table();
+    table.TurnClock = new TTurnClock(table.Board);
+    table.Model.AddListener(table.TurnClock);
+    table.ScorePanel = new TScorePanel(table.Board, table.Model);
+    table.Model.AddListener(table.ScorePanel);
     connection->BindConnectEvent();
     BindMemoGuards();
 }
@@ -167,8 +172,9 @@ TMainBoard::~TMainBoard()
 {
     ReleaseInstanceMark();  // the quit sequence does it; so does the board's end
     delete table_.Connection.data();
-    table_.Model.RemoveListener(table_.View.get());
-    table_.Model.RemoveListener(presentation_.get());
+    for (TTableModel::Listener *listener : std::initializer_list<TTableModel::Listener *>{
+             table_.View.get(), table_.TurnClock.data(), table_.ScorePanel.data(), presentation_.get()})
+        table_.Model.RemoveListener(listener);
     if (mainBoard == this)
         mainBoard = nullptr;
 }

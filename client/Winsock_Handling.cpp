@@ -37,7 +37,7 @@ void TBatchDispatcher::Walk(Batch &batch, Handlers &handlers, const std::functio
             finish();
             return handlers.PlayerData(bytes.mid(i));
         }
-        const int count = Protocol::OpcodeParameterCount(c);
+        const int count = handlers.ParameterCount(c);
         ++batch.at;
         if (count < 0)
             continue;
@@ -57,6 +57,8 @@ void TBatchDispatcher::Walk(Batch &batch, Handlers &handlers, const std::functio
             return;
     }
 }
+
+int TBatchDispatcher::Handlers::ParameterCount(char c) const { return Protocol::OpcodeParameterCount(c); }
 
 void TBatchDispatcher::Dispatch(const QByteArray &read, Handlers &handlers)
 {
@@ -139,7 +141,49 @@ void TTableHandlers::Opcode(char opcode, const char *p)
         const int seat = digit(p[0]);
         return model_.RemovePlayedTile(seat, digit(p[1]));
     }
-    default: return;  // G, and anything else, does nothing
+    case Opcode::Nothing: return;
+    default: return extension(opcode, p);
+    }
+}
+
+int TTableHandlers::ParameterCount(char c) const
+{
+    const int extended = model_.Extended() ? Protocol::ExtensionParameterCount(c) : -1;
+    return extended >= 0 ? extended : Handlers::ParameterCount(c);
+}
+
+namespace {
+// The number that `count` digit parameters write; nullopt when one is no digit, which
+// makes the extension message be passed over.
+std::optional<int> number(const char *p, int count)
+{
+    int value = 0;
+    for (int i = 0; i < count; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return std::nullopt;
+        value = value * 10 + (p[i] - '0');
+    }
+    return value;
+}
+}  // namespace
+
+void TTableHandlers::extension(char opcode, const char *p)
+{
+    using namespace Protocol;
+    const std::optional<int> all = number(p, ExtensionParameterCount(opcode));
+    if (!all)
+        return;
+    const int first = p[0] - '0';  // a seat index, or the reason or ending
+    switch (opcode) {
+    case Extension::Clock: return model_.StartClock(first, *number(p + 1, 5));
+    case Extension::Reason: return model_.ReceiveReason(first);
+    case Extension::Move: return model_.ReceiveMove(first, *number(p + 1, 2));
+    case Extension::Pass: return model_.ReceivePass(first);
+    case Extension::End: return model_.ReceiveEnd(first, *number(p + 1, 1));
+    case Extension::Total: return model_.ReceiveTotal(first, *number(p + 1, 3));
+    case Extension::Match: return model_.ReceiveMatch(*number(p, 3), *number(p + 3, 1));
+    case Extension::Back: return model_.ReceiveBack(first);
+    default: return;
     }
 }
 
@@ -158,6 +202,10 @@ void TTableHandlers::PlayerData(const QByteArray &message)
     case Protocol::PlayerData::Score:
         if (seatNumber >= 1 && seatNumber <= 4)
             model_.ReceiveScore(seatNumber, scoreOf(value));
+        return;
+    case Protocol::ExtensionKind:
+        if (value.size() == 7 && value.startsWith(Protocol::ExtensionMark) && value[6] >= '1' && value[6] <= '9')
+            model_.Announce(value[6] - '0');
         return;
     default: return;
     }

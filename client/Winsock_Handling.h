@@ -24,12 +24,16 @@ public:
         virtual ~Handlers() = default;
         virtual void Opcode(char opcode, const char *parameters) = 0;
         virtual void PlayerData(const QByteArray &message) = 0;
+        // How many parameter characters follow the character; -1 for one that starts no
+        // message.
+        virtual int ParameterCount(char c) const;
         // True when the rest of the batch must not be handled (the program is ending).
         virtual bool Stopped() const { return false; }
     };
 
-    // At most an opcode and two of its parameters wait for the next read.
-    static constexpr qsizetype MaxCarry = 3;
+    // At most an opcode and all but one of its parameters wait for the next read (the
+    // longest message is an extension's, with six).
+    static constexpr qsizetype MaxCarry = 6;
 
     // One read being walked, and how far the walk has come.
     struct Batch {
@@ -61,9 +65,12 @@ public:
     explicit TTableHandlers(TTableModel &model) : model_(model) {}
     void Opcode(char opcode, const char *parameters) override;
     void PlayerData(const QByteArray &message) override;
+    int ParameterCount(char c) const override;
     bool Stopped() const override;
 
 private:
+    void extension(char opcode, const char *parameters);
+
     TTableModel &model_;
 };
 

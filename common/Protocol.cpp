@@ -2,6 +2,7 @@
 
 #include "Convert.h"
 
+#include <algorithm>
 #include <array>
 
 namespace Protocol {
@@ -10,13 +11,51 @@ std::string letter(int position) { return std::string(1, Convert12A(static_cast<
 std::string number(int value) { return std::to_string(value); }
 }  // namespace
 
-int OpcodeParameterCount(char opcode)
+namespace {
+template <std::size_t N> int parameterCount(const std::array<OpcodeForm, N> &forms, char opcode)
 {
-    for (const OpcodeForm &form : Opcodes)
+    for (const OpcodeForm &form : forms)
         if (form.letter == opcode)
             return form.parameters;
     return -1;
 }
+
+// A number written with exactly `width` digits.
+std::string digits(int value, int width)
+{
+    std::string text = std::to_string(value);
+    return std::string(std::size_t(std::max<int>(0, width - int(text.size()))), '0') + text;
+}
+}  // namespace
+
+int OpcodeParameterCount(char opcode) { return parameterCount(Opcodes, opcode); }
+
+int ExtensionParameterCount(char opcode) { return parameterCount(Extensions, opcode); }
+
+std::string AnnouncementMessage(int seatIndex)
+{
+    return PlayerDataMessage(ExtensionKind, seatIndex, ExtensionMark + number(ExtensionVersion));
+}
+std::string ClockMessage(int seatIndex, int seconds)
+{
+    return Extension::Clock + number(seatIndex) + digits(std::clamp(seconds, 0, 99999), 5);
+}
+std::string ReasonMessage(Reason reason) { return Extension::Reason + number(int(reason)); }
+std::string MoveToldMessage(int seatIndex, int tile) { return Extension::Move + number(seatIndex) + digits(tile, 2); }
+std::string PassMessage(int seatIndex) { return Extension::Pass + number(seatIndex); }
+std::string EndMessage(Ending ending, int seatIndex)
+{
+    return Extension::End + number(int(ending)) + number(seatIndex);
+}
+std::string TotalMessage(int seatIndex, int total)
+{
+    return Extension::Total + number(seatIndex) + digits(std::clamp(total, 0, MaxTotal), 3);
+}
+std::string MatchMessage(int target, int winnerSeatNumber)
+{
+    return Extension::Match + digits(std::clamp(target, 0, MaxTotal), 3) + number(winnerSeatNumber);
+}
+std::string BackMessage(int seatIndex) { return Extension::Back + number(seatIndex); }
 
 std::string_view NoticeText(int number)
 {

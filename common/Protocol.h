@@ -87,6 +87,48 @@ std::string TilePlayedMessage(int seatIndex, int slot);   // K, seat index, slot
 // ^, kind, seat number, value.
 std::string PlayerDataMessage(char kind, int seatIndex, std::string_view value);
 
+// ServerKelmar's extensions, in forms a client that knows only the messages above passes
+// over. The announcement is a player data message of a kind such a client ignores,
+// "^~" + the receiver's seat number + "kelmar" + the version; only after it does the
+// client act on the extension opcodes, each an uppercase letter from M on with a fixed
+// number of digits.
+constexpr char ExtensionKind = '~';
+inline constexpr char ExtensionMark[] = "kelmar";
+constexpr int ExtensionVersion = 1;
+namespace Extension {
+constexpr char Clock = 'M';   // seat index, seconds for the move (five digits, 0 = no deadline)
+constexpr char Reason = 'N';  // a Reason, to the player concerned
+constexpr char Move = 'O';    // seat index, tile number (two digits): the seat plays that tile
+constexpr char Pass = 'P';    // seat index: the seat cannot move and passes
+constexpr char End = 'Q';     // an Ending, seat index of the one who went out (0 when blocked)
+constexpr char Total = 'R';   // seat index, match total (three digits)
+constexpr char Match = 'S';   // target (three digits, 0 = no match), seat number of the winner or 0
+constexpr char Back = 'U';    // seat index: the player who had dropped took the seat back
+}  // namespace Extension
+inline constexpr std::array<OpcodeForm, 8> Extensions{{{Extension::Clock, 6},
+                                                       {Extension::Reason, 1},
+                                                       {Extension::Move, 3},
+                                                       {Extension::Pass, 1},
+                                                       {Extension::End, 2},
+                                                       {Extension::Total, 4},
+                                                       {Extension::Match, 4},
+                                                       {Extension::Back, 1}}};
+// How many digits follow an extension opcode; -1 for any other character.
+int ExtensionParameterCount(char opcode);
+enum class Reason { TimeUp = 1, SeatTaken = 2 };  // a bot played this turn; a bot keeps the seat
+enum class Ending { WentOut = 1, Blocked = 2 };
+constexpr int MaxTotal = 999;
+
+std::string AnnouncementMessage(int seatIndex);
+std::string ClockMessage(int seatIndex, int seconds);
+std::string ReasonMessage(Reason reason);
+std::string MoveToldMessage(int seatIndex, int tile);
+std::string PassMessage(int seatIndex);
+std::string EndMessage(Ending ending, int seatIndex);
+std::string TotalMessage(int seatIndex, int total);
+std::string MatchMessage(int target, int winnerSeatNumber);
+std::string BackMessage(int seatIndex);
+
 // The characters each parameter of a client message may take, one set per parameter
 // and a null after the last; nullptr for a character that starts no client message.
 const char *const *ClientMessageParameters(char kind);

@@ -87,6 +87,7 @@ void TTableModel::ResetTable()
     turnFlag_ = false;
     if (!IsConnected())
         connection_ = Connection::Offline;
+    stopClock();
     tell([](Listener &l) { l.GameReset(); });
     tell([](Listener &l) { l.TurnEnded(); });
 }
@@ -179,8 +180,13 @@ void TTableModel::RemovePlayedTile(int seatIndex, int slot)
         return;
     moveBeingPlaced_ = false;
     const int view = ViewOf(seatIndex);
-    if (view == 0)  // the own tile was marked played when its move was sent
+    if (view == 0) {
+        // The own tile was marked played when its move was sent. With the extensions, a
+        // tile a bot played for this player leaves the hand here.
+        if (extended_ && !hand_[at(slot)].Played())
+            PlayOwnTile(slot);
         return;
+    }
     seats_[static_cast<std::size_t>(view)].FaceDown[at(slot)] = false;
     tell([view, slot](Listener &l) { l.TilePlayed(view, slot); });
 }
@@ -229,6 +235,8 @@ void TTableModel::PlayOwnTile(int slot)
     played.FirstPips = played.SecondPips = PlayedMarker;
     played.Enabled = false;
     tell([slot](Listener &l) { l.TilePlayed(0, slot); });
+    if (clockView_ == 0)
+        stopClock();
     EndTurn();
 }
 
@@ -241,9 +249,86 @@ void TTableModel::EndTurn()
 void TTableModel::SetConnection(Connection state, int socketError)
 {
     connection_ = state;
+    if (state == Connection::Connecting)  // a new connection speaks no extension until told
+        extended_ = false;
+    if (!IsConnected())
+        stopClock();
     if (state == Connection::Failed)
         socketError_ = socketError;
     tell([state](Listener &l) { l.ConnectionChanged(state); });
+}
+
+void TTableModel::stopClock()
+{
+    if (std::exchange(clockView_, -1) >= 0)
+        tell([](Listener &l) { l.ClockStopped(); });
+}
+
+void TTableModel::Announce(int version)
+{
+    if (version < 1 || std::exchange(extended_, true))
+        return;
+    tell([](Listener &l) { l.ExtensionsOn(); });
+}
+
+void TTableModel::StartClock(int seatIndex, int seconds)
+{
+    if (!extended_ || !inRange(seatIndex, 0, 3) || seconds < 0)
+        return;
+    clockView_ = ViewOf(seatIndex);
+    tell([view = clockView_, seconds](Listener &l) { l.ClockStarted(view, seconds); });
+}
+
+void TTableModel::ReceiveReason(int reason)
+{
+    if (extended_ && inRange(reason, 1, 2))
+        tell([reason](Listener &l) { l.ReasonReceived(reason); });
+}
+
+void TTableModel::ReceiveMove(int seatIndex, int tile)
+{
+    if (!extended_ || !inRange(seatIndex, 0, 3) || !Rules::PipsOfTile(tile))
+        return;
+    const int view = ViewOf(seatIndex);
+    if (view == clockView_)
+        stopClock();
+    tell([view, tile](Listener &l) { l.MoveTold(view, tile); });
+}
+
+void TTableModel::ReceivePass(int seatIndex)
+{
+    if (extended_ && inRange(seatIndex, 0, 3))
+        tell([view = ViewOf(seatIndex)](Listener &l) { l.PassTold(view); });
+}
+
+void TTableModel::ReceiveEnd(int ending, int seatIndex)
+{
+    if (!extended_ || !inRange(ending, 1, 2) || !inRange(seatIndex, 0, 3))
+        return;
+    stopClock();
+    const int view = ending == 1 ? ViewOf(seatIndex) : -1;
+    tell([ending, view](Listener &l) { l.EndTold(ending, view); });
+}
+
+void TTableModel::ReceiveTotal(int seatIndex, int total)
+{
+    if (extended_ && inRange(seatIndex, 0, 3))
+        seats_[static_cast<std::size_t>(ViewOf(seatIndex))].Total = total;
+}
+
+void TTableModel::ReceiveMatch(int target, int winnerSeatNumber)
+{
+    if (!extended_ || !inRange(winnerSeatNumber, 0, 4))
+        return;
+    matchTarget_ = target;
+    matchWinner_ = winnerSeatNumber == 0 ? -1 : ViewOf(winnerSeatNumber - 1);
+    tell([](Listener &l) { l.MatchChanged(); });
+}
+
+void TTableModel::ReceiveBack(int seatIndex)
+{
+    if (extended_ && inRange(seatIndex, 0, 3))
+        tell([view = ViewOf(seatIndex)](Listener &l) { l.PlayerBack(view); });
 }
 
 void TTableModel::ResetSeats()
@@ -252,5 +337,6 @@ void TTableModel::ResetSeats()
         seat.SetName({});
         seat.Address.clear();
         seat.Score = 0;
+        seat.Total = 0;
     }
 }

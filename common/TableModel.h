@@ -45,6 +45,7 @@ public:
         const std::string &GetName() const { return Name; }
         std::string Address;
         std::uint8_t Score = 0;  // as the server last reported it, modulo 256
+        int Total = 0;           // the match total, from ServerKelmar's extensions
         // The other seats' face-down tiles by slot; a played one is gone until the reset.
         std::array<bool, Rules::HandSize> FaceDown{true, true, true, true, true, true, true};
 
@@ -79,6 +80,16 @@ public:
         virtual void ScoreReceived(int /*view*/) {}
         virtual void ScoresComplete() {}  // the game's scores are in (after seat number 4's)
         virtual void ConnectionChanged(Connection /*state*/) {}
+        // ServerKelmar's extensions, told only after the server announced them.
+        virtual void ExtensionsOn() {}
+        virtual void ClockStarted(int /*view*/, int /*seconds*/) {}  // 0 seconds: no deadline
+        virtual void ClockStopped() {}
+        virtual void ReasonReceived(int /*reason*/) {}  // a Protocol::Reason
+        virtual void MoveTold(int /*view*/, int /*tile*/) {}
+        virtual void PassTold(int /*view*/) {}
+        virtual void EndTold(int /*ending*/, int /*view*/) {}  // a Protocol::Ending; view -1 when blocked
+        virtual void MatchChanged() {}                         // totals, target or winner
+        virtual void PlayerBack(int /*view*/) {}
     };
     TTableModel();
 
@@ -88,6 +99,10 @@ public:
     void RemoveListener(Listener *listener);
 
     // What the table holds.
+    bool Extended() const { return extended_; }       // the server announced its extensions
+    int ClockView() const { return clockView_; }      // whose move the clock counts, -1 when none
+    int MatchTarget() const { return matchTarget_; }  // 0: single games
+    int MatchWinner() const { return matchWinner_; }  // the view position that won the match, -1
     int OwnSeatIndex() const { return ownSeatIndex_; }
     bool TurnFlag() const { return turnFlag_; }
     const HandSlot &Hand(int slot) const;     // 1..7
@@ -121,6 +136,17 @@ public:
     void ReceiveAddress(int seatNumber, std::string_view address);  // ^#
     void ReceiveScore(int seatNumber, std::uint8_t score);          // ^$
 
+    // ServerKelmar's extensions; all but the announcement are ignored before it.
+    void Announce(int version);
+    void StartClock(int seatIndex, int seconds);
+    void ReceiveReason(int reason);
+    void ReceiveMove(int seatIndex, int tile);
+    void ReceivePass(int seatIndex);
+    void ReceiveEnd(int ending, int seatIndex);
+    void ReceiveTotal(int seatIndex, int total);
+    void ReceiveMatch(int target, int winnerSeatNumber);
+    void ReceiveBack(int seatIndex);
+
     // The local side.
     void SetLocalName(std::string_view name);  // the connect action, as the join sends it
     void SetLocalAddress(std::string_view address);
@@ -134,6 +160,7 @@ public:
 private:
     template <typename Event> void tell(Event event);
     void clearLatest();
+    void stopClock();
 
     std::vector<Listener *> listeners_;
     int ownSeatIndex_ = 0;
@@ -145,4 +172,8 @@ private:
     bool moveBeingPlaced_ = false;  // a chain half came since the last K or reset
     Connection connection_ = Connection::Offline;
     int socketError_ = 0;
+    bool extended_ = false;
+    int clockView_ = -1;
+    int matchTarget_ = 0;
+    int matchWinner_ = -1;
 };

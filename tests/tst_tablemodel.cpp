@@ -26,6 +26,18 @@ struct TRecorder : TTableModel::Listener {
     void ScoreReceived(int view) override { events << QStringLiteral("score %1").arg(view); }
     void ScoresComplete() override { events << "scores"; }
     void ConnectionChanged(TTableModel::Connection) override { events << "connection"; }
+    void ExtensionsOn() override { events << "extended"; }
+    void ClockStarted(int view, int seconds) override
+    {
+        events << QStringLiteral("clock %1 %2").arg(view).arg(seconds);
+    }
+    void ClockStopped() override { events << "clock off"; }
+    void ReasonReceived(int reason) override { events << QStringLiteral("reason %1").arg(reason); }
+    void MoveTold(int view, int tile) override { events << QStringLiteral("move %1 %2").arg(view).arg(tile); }
+    void PassTold(int view) override { events << QStringLiteral("pass %1").arg(view); }
+    void EndTold(int ending, int view) override { events << QStringLiteral("end %1 %2").arg(ending).arg(view); }
+    void MatchChanged() override { events << "match"; }
+    void PlayerBack(int view) override { events << QStringLiteral("back %1").arg(view); }
 };
 
 struct TTable {
@@ -76,6 +88,18 @@ private slots:
         row("out of range is ignored", {"A005A905A129B{5Ba7E{C0C8H0H5J4K41K08", "^@5Zed", "^$0", "^x1"}, {});
         row("G and lowercase do nothing", {"GGG", "abcxyz"}, {});
         row("a cut-off message is completed by the next read", {"A1", "05"}, {"dealt 1"});
+
+        // ServerKelmar's extensions: passed over until announced, as by a client that
+        // knows only the game's own messages.
+        const char *extensions = "M100060N1O127P2Q11R1005S1000U2";
+        row("extensions before the announcement", {extensions, "^~1kelmar"}, {});
+        row("announced", {"^~1kelmar1", extensions},
+            {"extended", "clock 1 60", "reason 1", "clock off", "move 1 27", "pass 2", "end 1 1", "match", "back 2"});
+        row("a cut-off extension is completed", {"^~3kelmar1", "M3", "00090"}, {"extended", "clock 3 90"});
+        row("a malformed extension is passed over", {"^~1kelmar1", "M1x0060O199Q31S1005"}, {"extended"});
+        row("own K without the extensions", {"DA127K01"}, {"reset", "turn over", "dealt 1"});
+        row("own K with the extensions: a bot played it", {"^~1kelmar1", "DA127K01"},
+            {"extended", "reset", "turn over", "dealt 1", "played 0/1", "turn over"});
     }
     void messagesAndWhatTheyAnnounce()
     {
@@ -155,6 +179,23 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(KelmarError, table.read({"^$2lots"}));
         table.read({"^$4300"});
         QCOMPARE(table.model.SeatAt(RightSeat).Score, 44);  // modulo 256
+    }
+
+    void matchTotals()
+    {
+        TTable table;
+        TTableModel &model = table.model;
+        table.read({"H3", "^~3kelmar1", "R0012R1034R2000R3099S1002"});  // own seat index 2
+        QCOMPARE(model.SeatAt(TopSeat).Total, 12);                      // seat index 0 sits opposite
+        QCOMPARE(model.SeatAt(RightSeat).Total, 34);
+        QCOMPARE(model.SeatAt(Local).Total, 0);
+        QCOMPARE(model.MatchTarget(), 100);
+        QCOMPARE(model.MatchWinner(), RightSeat);  // seat number 2
+        table.read({"S1000"});
+        QCOMPARE(model.MatchWinner(), -1);
+        model.SetConnection(TTableModel::Connection::Connecting);  // a new connection speaks none
+        QVERIFY(!model.Extended());
+        QCOMPARE(table.read({"S1002P1"}), QStringList());
     }
 
     void connectionStates()
