@@ -272,6 +272,64 @@ private slots:
         QCOMPARE(outlined(), QList<int>{});
     }
 
+    void extensionsAreToldOnTheBoard()
+    {
+        SetLocalName("Kite");
+        for (const char *name : {"^@2Ann", "^@3Bob", "^@4Cy"})
+            Feed(name);
+        TTurnClock &clock = *Table().TurnClock;
+        Feed("J0M000011P1");  // without the announcement: the game's own behaviour only
+        QVERIFY(clock.Countdown(Local)->isHidden() && Table().ScorePanel->isHidden());
+        QVERIFY(!MemoTexts().contains(QStringLiteral("Ann cannot move and passes")));
+
+        Feed("^~1kelmar1");
+        Feed("DA127A205FJ0M000011F");
+        QVERIFY(!clock.Countdown(Local)->isHidden());
+        QCOMPARE(clock.Countdown(Local)->text(), QStringLiteral("0:11"));
+        QCOMPARE(clock.Countdown(Local)->geometry(), TTurnClock::Place(Local));
+        Sounds().clear();
+        Sounds().now += 10000;
+        clock.Tick();  // the last ten seconds: seen and heard
+        QCOMPARE(clock.Countdown(Local)->text(), QStringLiteral("0:10"));
+        QVERIFY(clock.Countdown(Local)->styleSheet().contains(QStringLiteral("#C8102E")));
+        QCOMPARE(Sounds().starts, QStringList{"FX3"});
+
+        Feed("N1O027Ba6Bb5EaEbK01F");  // the time ran out: a bot plays 5-6 for the player
+        QVERIFY(clock.Countdown(Local)->isHidden());
+        QVERIFY(Model().Hand(1).Played() && !hand(1)->isEnabled() && !Model().TurnFlag());
+        Feed("J1M100060");
+        QVERIFY(!clock.Countdown(LeftSeat)->isHidden());
+        Feed("P2Q11");
+        QCOMPARE(MemoTexts().mid(MemoTexts().size() - 4),
+                 (QStringList{"Time is up: a bot played 5-6 for you", "Waiting for Ann to move",
+                              "Bob cannot move and passes", "Ann went out"}));
+        QVERIFY(clock.Countdown(LeftSeat)->isHidden());  // the game is over
+
+        for (const char *score : {"^$17", "^$20", "^$39", "^$44"})
+            Feed(score);
+        Feed("R0031R1012R2040R3022S1000U3");
+        QCOMPARE(Table().ScorePanel->geometry(), TScorePanel::Place());
+        QVERIFY(!Table().ScorePanel->isHidden());
+        QCOMPARE(Table().ScorePanel->Lines(),
+                 (QStringList{"Match to 100, lowest total wins", "Kite 7 31", "Ann 0 12", "Bob 9 40", "Cy 4 22",
+                              "Ann won the last game"}));
+        QCOMPARE(MemoTexts().last(), QStringLiteral("Cy is back"));
+        Feed("R0101R1099R2140R3122S1002");
+        QCOMPARE(Table().ScorePanel->Lines().last(), QStringLiteral("Ann wins the match!"));
+        QCOMPARE(MemoTexts().last(), QStringLiteral("Ann wins the match with the lowest total!"));
+        // Nothing of the table lies under the panel or the clocks.
+        const QRect panel = TScorePanel::Place();
+        for (QWidget *child : Table().Board->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (child == Table().ScorePanel || child->isHidden() || child->isWindow())
+                continue;
+            QVERIFY2(!child->geometry().intersects(panel),
+                     qPrintable(child->objectName() + child->metaObject()->className()));
+            for (int view = Local; view <= RightSeat; ++view)
+                if (child != clock.Countdown(view))
+                    QVERIFY(!child->geometry().intersects(TTurnClock::Place(view)));
+        }
+    }
+
     void memoShowsTheNewestLine()
     {
         for (int i = 0; i < 100; ++i)
