@@ -3,8 +3,13 @@
 #include "Log.h"
 #include "Wire.h"
 
+#include <QSocketNotifier>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <random>
+#include <sys/socket.h>
+#include <unistd.h>
 
 QByteArray AddressGroup(const QByteArray &address)
 {
@@ -18,8 +23,6 @@ QByteArray AddressGroup(const QByteArray &address)
 
 Server::Server(const ServerConfig &config, QObject *parent) : QObject(parent), config_(config)
 {
-    connect(&listener_, &QTcpServer::newConnection, this, &Server::accept);
-    connect(&listener_, &QTcpServer::acceptError, this, &Server::acceptFailed);
     acceptRetry_.setSingleShot(true);
     acceptRetry_.setInterval(1000);
     connect(&acceptRetry_, &QTimer::timeout, this, &Server::resumeAccepting);
@@ -35,32 +38,47 @@ bool Server::listen()
         return false;
     }
     qCInfo(lcServer).noquote() << QStringLiteral("listening on %1:%2").arg(config_.address.toString()).arg(port());
+    listener_.pauseAccepting();  // the server accepts by itself: see accept()
+    acceptNotifier_ = std::make_unique<QSocketNotifier>(listener_.socketDescriptor(), QSocketNotifier::Read);
+    connect(acceptNotifier_.get(), &QSocketNotifier::activated, this, &Server::accept);
     return true;
 }
 
+// Qt's QTcpServer takes the failure of accept() for want of a descriptor (EMFILE,
+// ENFILE) as passing and tries again on every pass of the event loop, which keeps a core
+// busy until a descriptor frees. So the server accepts by itself, and when the system
+// has no descriptor for a new connection it stops watching the listening socket until a
+// connection closes or a second has passed.
 void Server::accept()
 {
-    while (QTcpSocket *socket = listener_.nextPendingConnection()) {
-        auto *client = new Connection(socket, config_.client, this);
-        connect(client, &Connection::gone, this, [this, client](const QString &reason) { forget(client, reason); });
-        if (const QString why = refusal(client); !why.isEmpty()) {
-            client->turnAway(why);
+    for (;;) {
+        const int descriptor
+            = ::accept4(int(listener_.socketDescriptor()), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (descriptor < 0) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                pauseAccepting(QString::fromLocal8Bit(std::strerror(errno)));
+            return;  // nothing more waits, or the next readiness tries again
+        }
+        auto *socket = new QTcpSocket;
+        if (!socket->setSocketDescriptor(descriptor)) {
+            delete socket;
+            ::close(descriptor);
             continue;
         }
-        admit(client);
+        auto *client = new Connection(socket, config_.client, this);
+        connect(client, &Connection::gone, this, [this, client](const QString &reason) { forget(client, reason); });
+        if (const QString why = refusal(client); !why.isEmpty())
+            client->turnAway(why);
+        else
+            admit(client);
     }
 }
 
-// With no descriptor left, accept() fails at once every time it is tried: Qt stops
-// accepting (the listening socket's readiness would wake the loop on every pass), and
-// accepting starts again when a connection has closed or after a second.
-void Server::acceptFailed(QAbstractSocket::SocketError)
+void Server::pauseAccepting(const QString &why)
 {
-    listener_.pauseAccepting();
-    if (acceptRetry_.isActive())
-        return;
+    acceptNotifier_->setEnabled(false);
     qCInfo(lcServer).noquote()
-        << QStringLiteral("cannot accept: %1; accepting paused until a connection closes").arg(listener_.errorString());
+        << QStringLiteral("cannot accept: %1; accepting paused until a connection closes").arg(why);
     acceptRetry_.start();
 }
 
@@ -68,7 +86,7 @@ void Server::resumeAccepting()
 {
     acceptRetry_.stop();
     if (!stopping_)
-        listener_.resumeAccepting();
+        acceptNotifier_->setEnabled(true);
 }
 
 // Takes a connection in. Connections that have not joined yet are bounded apart from
@@ -162,6 +180,7 @@ void Server::stop()
     qCInfo(lcServer).noquote() << QStringLiteral("%1 games played, stopping").arg(gamesPlayed_);
     stopping_ = true;
     acceptRetry_.stop();
+    acceptNotifier_.reset();
     listener_.close();
     for (Table *table : std::as_const(tables_)) {
         table->stop();

@@ -12,8 +12,10 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTimer>
+#include <memory>
 #include <optional>
 
 struct ServerConfig {
@@ -45,7 +47,7 @@ signals:
 
 private:
     void accept();
-    void acceptFailed(QAbstractSocket::SocketError error);
+    void pauseAccepting(const QString &why);
     void resumeAccepting();
     void admit(Connection *client);
     void seat(Connection *client, const QByteArray &name);
@@ -58,10 +60,11 @@ private:
 
     ServerConfig config_;
     QTcpServer listener_;
-    QList<Connection *> clients_;         // joining or seated
-    QList<Connection *> unjoined_;        // those of clients_ that have not joined, the oldest first
-    QHash<QByteArray, int> fromAddress_;  // clients_ by AddressGroup
-    QTimer acceptRetry_;                  // after accept() failed for want of a descriptor
+    QList<Connection *> clients_;                      // joining or seated
+    QList<Connection *> unjoined_;                     // those of clients_ that have not joined, the oldest first
+    QHash<QByteArray, int> fromAddress_;               // clients_ by AddressGroup
+    std::unique_ptr<QSocketNotifier> acceptNotifier_;  // the listening socket's readiness
+    QTimer acceptRetry_;                               // after accept() failed for want of a descriptor
     QList<Table *> tables_;
     int tablesOpened_ = 0;
     int gamesPlayed_ = 0;
