@@ -3,12 +3,16 @@
 #include "Log.h"
 #include "Protocol.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 bool capital(char c) { return c >= 'A' && c <= 'Z'; }
 bool digit(char c) { return c >= '0' && c <= '9'; }
 bool oneOf(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+// A printable character that leaves a mark: not the blank, the no-break space or the
+// soft hyphen, which a seat label shows as nothing.
+bool visible(char c) { return PrintableLatin1(c) && c != ' ' && c != '\xa0' && c != '\xad'; }
 }  // namespace
 
 ClientStream::Result ClientStream::feed(const QByteArray &bytes)
@@ -69,6 +73,8 @@ qsizetype ClientStream::nameCharacter(const QByteArray &bytes, qsizetype at, Res
     const char c = bytes[at];
     if (c == 'V' && nameLength() < MinName) {
         result.fault = "a name of fewer than 3 characters";
+    } else if (c == 'V' && std::ranges::none_of(join_.mid(3), visible)) {
+        result.fault = "a name without a visible character";
     } else if (c == 'V') {
         result.messages.append(join_);
         state_ = State::Playing;

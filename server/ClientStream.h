@@ -2,8 +2,9 @@
 // Takes one client's byte stream apart into messages. First the join "!@<seat><name>"
 // and its "V": the name is the first character after the seat digit and every further
 // character up to the next capital letter, which must be the "V" (the client sends
-// names with the rest in small letters). A name is 3 to 7 printable Latin-1 characters;
-// any other join is a fault. Then the move messages B, E, Z, X, Y, W and the refusals
+// names with the rest in small letters). A name is 3 to 7 printable Latin-1 characters,
+// at least one of them visible (not a blank, a no-break space or a soft hyphen); any
+// other join is a fault. Then the move messages B, E, Z, X, Y, W and the refusals
 // C2 and C3, with no separators between them. Bytes that start no valid message are
 // skipped and counted; a message that a read cut off waits for the next read. At most
 // three bytes are carried from one read to the next.

@@ -8,7 +8,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#ifdef Q_OS_LINUX
+#ifdef Q_OS_UNIX
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -49,15 +49,29 @@ QByteArray peerAddress(const QTcpSocket &socket)
     return (isV4 ? QHostAddress(v4) : peer).toString().toLatin1();
 }
 
-// A peer that vanished without closing (a cut cable, a dead machine) is noticed after
-// about 90 s of silence instead of the system's default of two hours.
+// A peer that vanished without closing (a cut cable, a dead machine) is noticed within
+// about 90 s instead of the system's defaults of two hours when the line is silent
+// (keep-alive) and about 15 minutes when data waits for its acknowledgement (the
+// retransmissions, which keep-alive does not cover). The user timeout bounds both: once
+// nothing the server sent has been acknowledged for 90 s, keep-alive probe or data, the
+// system ends the connection. Keep-alive's first probe goes after 60 s of silence, so
+// that its probes (every 10 s) fall within the 90 s.
 void shortenKeepAlive([[maybe_unused]] qintptr descriptor)
 {
 #ifdef Q_OS_LINUX
     const int idle = 60, interval = 10, count = 3;
+    const unsigned userTimeoutMs = 90000;
     setsockopt(int(descriptor), IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
     setsockopt(int(descriptor), IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
     setsockopt(int(descriptor), IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+    setsockopt(int(descriptor), IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeoutMs, sizeof userTimeoutMs);
+#endif
+}
+
+void shutDownSending([[maybe_unused]] qintptr descriptor)
+{
+#ifdef Q_OS_UNIX
+    ::shutdown(int(descriptor), SHUT_WR);
 #endif
 }
 }  // namespace
@@ -75,7 +89,8 @@ Connection::Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *
     shortenKeepAlive(socket_->socketDescriptor());
     budgetClock_.start();
     joinTimer_.setSingleShot(true);
-    connect(&joinTimer_, &QTimer::timeout, this, [this] { drop(QStringLiteral("no join within the time allowed")); });
+    connect(&joinTimer_, &QTimer::timeout, this,
+            [this] { turnAway(QStringLiteral("no join within the time allowed")); });
     joinTimer_.start(limits_.joinTimeout);
     connect(socket_, &QTcpSocket::readyRead, this, &Connection::read);
     connect(socket_, &QTcpSocket::disconnected, this, [this] {
@@ -104,13 +119,39 @@ void Connection::finish(const QByteArray &last)
     if (closing_)
         return;
     closing_ = finishing_ = true;
-    connect(&outbox_, &Outbox::drained, this, &Connection::closeWhenDrained);
-    if (outbox_.pending() == 0)
-        closeWhenDrained();
-    QTimer::singleShot(5000, this, [this] { drop(QStringLiteral("did not take its last messages")); });
+    joinTimer_.stop();
+    connect(&outbox_, &Outbox::drained, this, &Connection::shutDownWhenWritten);
+    connect(socket_, &QTcpSocket::bytesWritten, this, &Connection::shutDownWhenWritten);
+    shutDownWhenWritten();
+    QTimer::singleShot(5000, this, [this] {
+        if (!lingering_)
+            drop(QStringLiteral("did not take its last messages"));
+    });
 }
 
-void Connection::closeWhenDrained() { socket_->disconnectFromHost(); }
+void Connection::turnAway(const QString &reason)
+{
+    qCInfo(lcServer).noquote() << label_ << "refused:" << reason;
+    finish(Wire::NoticeMessage(Wire::Disconnected));
+}
+
+// Once the system holds every byte sent, the sending side is shut: the end of the stream
+// follows the last message. Closing the socket instead would reset the connection when
+// the client's bytes arrive after the close or wait unread, and a reset can make the
+// client's system throw away the last messages before the client reads them. So what
+// the client still sends is read and dropped until it closes its side too, or for
+// limits.linger at most, or until it has sent limits.lingerBytes.
+void Connection::shutDownWhenWritten()
+{
+    if (lingering_ || outbox_.pending() > 0 || gone_)
+        return;
+    socket_->flush();
+    if (socket_->bytesToWrite() > 0)
+        return;  // bytesWritten comes back here
+    lingering_ = true;
+    shutDownSending(socket_->socketDescriptor());
+    QTimer::singleShot(limits_.linger, this, [this] { drop(QStringLiteral("closed by the server")); });
+}
 
 void Connection::drop(const QString &reason)
 {
@@ -125,6 +166,7 @@ void Connection::reportGone(const QString &reason)
     gone_ = true;
     closing_ = true;
     joinTimer_.stop();
+    reportHeldBack();
     QMetaObject::invokeMethod(
         this, [this, reason] { emit gone(reason); }, Qt::QueuedConnection);
 }
@@ -139,19 +181,23 @@ bool Connection::withinBudget(qsizetype bytes)
 void Connection::read()
 {
     const QByteArray bytes = socket_->readAll();
-    if (closing_)
+    if (closing_) {
+        discarded_ += bytes.size();
+        if (discarded_ > limits_.lingerBytes && !gone_)
+            drop(QStringLiteral("sent more than %1 bytes after its close").arg(limits_.lingerBytes));
         return;
+    }
     qCDebug(lcWire).noquote() << label_ << ">>" << Escaped(bytes);
     if (!withinBudget(bytes.size()))
-        return drop(QStringLiteral("flood: more than %1 bytes at once or %2 bytes a second")
-                        .arg(limits_.burst)
-                        .arg(limits_.bytesPerSecond));
+        return turnAway(QStringLiteral("flood: more than %1 bytes at once or %2 bytes a second")
+                            .arg(limits_.burst)
+                            .arg(limits_.bytesPerSecond));
     const ClientStream::Result result = stream_.feed(bytes);
     if (result.garbage > 0) {
         garbage_ += result.garbage;
-        qCInfo(lcServer).noquote() << label_ << "sent" << result.garbage << "bytes that are no message";
+        report(QStringLiteral("%1 sent %2 bytes that are no message").arg(label_).arg(result.garbage));
         if (garbage_ > limits_.maxGarbage)
-            return drop(QStringLiteral("more than %1 bytes of garbage").arg(limits_.maxGarbage));
+            return turnAway(QStringLiteral("more than %1 bytes of garbage").arg(limits_.maxGarbage));
     }
     for (const QByteArray &message : result.messages) {
         if (closing_)
@@ -163,8 +209,6 @@ void Connection::read()
             emit received(message);
         }
     }
-    if (!result.fault.isEmpty()) {  // a join the server does not take: the player learns why it ends
-        qCInfo(lcServer).noquote() << label_ << "refused:" << QString::fromLatin1(result.fault);
-        finish(Wire::NoticeMessage(Wire::Disconnected));
-    }
+    if (!result.fault.isEmpty())  // a join the server does not take: the player learns why it ends
+        turnAway(QString::fromLatin1(result.fault));
 }

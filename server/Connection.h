@@ -20,7 +20,11 @@ struct ClientLimits {
     qsizetype maxOutput = 64 * 1024;
     int maxGarbage = 256;             // bytes that start no message, over the connection's life
     qsizetype burst = 4096;           // bytes the client may send at once ...
-    qsizetype bytesPerSecond = 1024;  // ... and on average; more is a flood, and dropped
+    qsizetype bytesPerSecond = 1024;  // ... and on average; more is a flood, and the client is closed
+    // After its last message a closed client has this long, and may send this much, until
+    // the connection is cut: see Connection::shutDownWhenWritten.
+    std::chrono::milliseconds linger{2000};
+    qsizetype lingerBytes = 64 * 1024;
 };
 
 class Connection : public Player {
@@ -28,12 +32,14 @@ class Connection : public Player {
 public:
     Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *parent = nullptr);
 
-    const QString &label() const { return label_; }  // for the log: "#7 127.0.0.1:40312"
+    QString label() const override { return label_; }  // for the log: "#7 127.0.0.1:40312"
     QByteArray address() const override { return address_; }
 
     void send(const QByteArray &message) override;
     void finish(const QByteArray &last = {}) override;
-    // Closes at once; `gone` follows with the reason.
+    // Logs why the client is turned away, sends it notice 5 and closes.
+    void turnAway(const QString &reason);
+    // Closes at once, without a last message; `gone` follows with the reason.
     void drop(const QString &reason);
 
 signals:
@@ -42,7 +48,7 @@ signals:
 private:
     void read();
     bool withinBudget(qsizetype bytes);
-    void closeWhenDrained();
+    void shutDownWhenWritten();
     void reportGone(const QString &reason);
 
     QTcpSocket *socket_;
@@ -55,7 +61,9 @@ private:
     QElapsedTimer budgetClock_;
     double budget_;
     int garbage_ = 0;
-    bool closing_ = false;
-    bool finishing_ = false;
+    qsizetype discarded_ = 0;  // bytes read after finish()
+    bool closing_ = false;     // nothing more is sent or taken
+    bool finishing_ = false;   // finish() was called
+    bool lingering_ = false;   // the sending side is shut
     bool gone_ = false;
 };

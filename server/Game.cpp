@@ -97,14 +97,39 @@ Judgement Game::place(int seat, Move move) const
     return Fault::NoMatch;
 }
 
+// Offers each move the rules allow the seat to `take` until it returns false; returns
+// false then. Bots and the search for the next mover ask this after every move, so the
+// full rule runs only for a tile that shows the pips of an occupied position (once the
+// chain is open, no other tile can match there).
+template <typename Take> bool Game::offerLegalMoves(int seat, Take take) const
+{
+    for (int target = 1; target <= Rules::RingSize; ++target) {
+        if (!occupied_[target])
+            continue;
+        for (int slot = 1; slot <= Rules::HandSize; ++slot) {
+            const auto pips = Rules::PipsOfTile(hands_[seat][slot - 1]);
+            if (!pips || (opened_ && pips->first != pips_[target] && pips->second != pips_[target]))
+                continue;
+            if (place(seat, {slot, target}).fault == Fault::None && !take(Move{slot, target}))
+                return false;
+        }
+    }
+    return true;
+}
+
 QList<Move> Game::legalMoves(int seat) const
 {
     QList<Move> moves;
-    for (int target = 1; target <= Rules::RingSize; ++target)
-        for (int slot = 1; slot <= Rules::HandSize; ++slot)
-            if (place(seat, {slot, target}).fault == Fault::None)
-                moves.append({slot, target});
+    offerLegalMoves(seat, [&moves](Move move) {
+        moves.append(move);
+        return true;
+    });
     return moves;
+}
+
+bool Game::canMove(int seat) const
+{
+    return !offerLegalMoves(seat, [](Move) { return false; });
 }
 
 QList<int> Game::play(const Placed &move)
@@ -127,7 +152,7 @@ QList<int> Game::play(const Placed &move)
     QList<int> passed;
     for (int step = 1; step <= Seats; ++step) {
         const int seat = (move.seat + step) % Seats;
-        if (!legalMoves(seat).isEmpty()) {
+        if (canMove(seat)) {
             mover_ = seat;
             return passed;
         }

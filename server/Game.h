@@ -58,12 +58,14 @@ public:
     Judgement judge(int seat, Move move) const;
     // Every move the rules allow this seat, whether or not it is its turn.
     QList<Move> legalMoves(int seat) const;
+    bool canMove(int seat) const;  // whether there is one
     // Plays an accepted move; the turn goes to the next seat that can move. Returns the
     // seats passed over on the way.
     QList<int> play(const Placed &move);
 
 private:
     Judgement place(int seat, Move move) const;  // the rules alone
+    template <typename Take> bool offerLegalMoves(int seat, Take take) const;
     Rules::Occupied occupiedRule() const;
     int tilesLeft(int seat) const;
 

@@ -6,6 +6,7 @@
 #include "Wire.h"
 
 #include <algorithm>
+#include <bit>
 
 Table::Table(int number, const TableConfig &config, std::uint32_t seed, QObject *parent)
     : QObject(parent), number_(number), config_(config), random_(seed)
@@ -40,7 +41,7 @@ void Table::stop()
 void Table::seat(Player *client, const QByteArray &name)
 {
     const int seat = int(std::ranges::find_if(seats_, [](const Seat &s) { return s.name.isEmpty(); }) - seats_.begin());
-    seats_[seat] = {client, name, {}, 0};
+    seats_[seat] = Seat{client, name};
     connect(client, &Player::received, this, [this, client](const QByteArray &m) { receive(client, m); });
     connect(client, &Player::gone, this, [this, client](const QString &reason) { leave(client, reason); });
     log(QStringLiteral("%1 sits down").arg(who(seat)));
@@ -88,7 +89,7 @@ void Table::leave(Player *client, const QString &reason)
 void Table::handToBot(int seat)
 {
     Seat &s = seats_[seat];
-    s = {nullptr, started_ ? Bot::Name(seat) : QByteArray(), {}, 0};
+    s = Seat{nullptr, started_ ? Bot::Name(seat) : QByteArray()};
     if (players() == 0) {
         stop();
         emit empty();
@@ -131,17 +132,22 @@ void Table::takeMove(int seat, const QByteArray &message)
     const QByteArray text = move.join();
     move.clear();
     if (judgement.fault != Fault::None) {
-        log(QStringLiteral("%1: move %2 refused, %3")
-                .arg(who(seat), Escaped(text), QLatin1String(Describe(judgement.fault))));
+        seats_[seat].client->report(line(QStringLiteral("%1: move %2 refused, %3")
+                                             .arg(who(seat), Escaped(text), QLatin1String(Describe(judgement.fault)))));
         return refuse(seat, judgement.fault);
     }
-    seats_[seat].missed = 0;
+    noteTurn(seat, false);
     play(judgement.placed);
 }
 
 void Table::refuse(int seat, Fault fault)
 {
     Player *client = seats_[seat].client;
+    if (seats_[seat].refusals.note(SteadyNow()))
+        return close(seat,
+                     QStringLiteral("had more than %1 moves refused within %2 s and is closed")
+                         .arg(MaxRefusals)
+                         .arg(RefusalWindow.count()));
     client->send(Wire::NoticeMessage(RefusalNotice(fault)));
     // The client ended its turn when it sent the move; switching its hand off and on
     // again gives it the turn back, since the refused move changed nothing.
@@ -178,22 +184,36 @@ void Table::offerTurn()
     }
 }
 
-// The player to move let the turn time pass: a bot plays the turn for it, and after the
-// third such turn in a row the player is closed and a bot keeps the seat, so one silent
-// player cannot stall the other three.
+// The player to move let the turn time pass: a bot plays the turn for it, and once the
+// player has missed three of its last six turns it is closed and a bot keeps the seat,
+// so that a player who is mostly away cannot stall the other three.
 void Table::turnTimeUp()
 {
     const int seat = game_ ? game_->mover() : -1;
     if (seat < 0 || !seats_[seat].client)
         return;
+    seats_[seat].move.clear();  // a move half sent when the time ran out is not taken later
+    log(QStringLiteral("%1 did not move within %2 s, a bot plays its turn")
+            .arg(who(seat), QString::number(double(config_.turnTime.count()) / 1000)));
+    noteTurn(seat, true);
+    if (seats_[seat].client)
+        playFor(seat);
+}
+
+void Table::noteTurn(int seat, bool missed)
+{
     Seat &s = seats_[seat];
-    s.move.clear();  // a move half sent when the time ran out is not taken later
-    log(QStringLiteral("%1 did not move within %2 s (%3 in a row), a bot plays its turn")
-            .arg(who(seat), QString::number(double(config_.turnTime.count()) / 1000), QString::number(++s.missed)));
-    if (s.missed < MaxMissedTurns)
-        return playFor(seat);
-    Player *client = s.client;
-    log(QStringLiteral("%1 missed %2 turns in a row and is closed").arg(who(seat), QString::number(MaxMissedTurns)));
+    s.turns = quint8(s.turns << 1 | int(missed));
+    if (std::popcount(unsigned(s.turns) & ((1u << TurnHistory) - 1)) >= MaxMissedTurns)
+        close(seat,
+              QStringLiteral("missed %1 of its last %2 turns and is closed").arg(MaxMissedTurns).arg(TurnHistory));
+}
+
+// Closes a player's connection for good: a bot takes the seat at once.
+void Table::close(int seat, const QString &why)
+{
+    Player *client = seats_[seat].client;
+    log(QStringLiteral("%1 %2").arg(who(seat), why));
     handToBot(seat);
     client->finish(Wire::NoticeMessage(Wire::Disconnected));
 }
@@ -275,7 +295,6 @@ QString Table::who(int seat) const
     return QStringLiteral("seat %1 (%2%3)").arg(seat + 1).arg(Escaped(s.name), s.client ? "" : ", bot");
 }
 
-void Table::log(const QString &text) const
-{
-    qCInfo(lcServer).noquote() << QStringLiteral("table %1: %2").arg(number_).arg(text);
-}
+QString Table::line(const QString &text) const { return QStringLiteral("table %1: %2").arg(number_).arg(text); }
+
+void Table::log(const QString &text) const { qCInfo(lcServer).noquote() << line(text); }

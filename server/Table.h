@@ -3,8 +3,10 @@
 // It greets the players, deals, says whose move it is, checks and relays every move,
 // passes players who cannot move, ends each game with its notice and the scores, and
 // starts the next game after a pause. A player who lets the turn time pass has a bot
-// play that turn; after three such turns in a row a bot takes the seat for good.
+// play that turn; after three such turns within its last six a bot takes the seat for
+// good, and so it does for a player who sends more refused moves than anyone plays by.
 #include "Game.h"
+#include "Limits.h"
 
 #include <QByteArrayList>
 #include <QObject>
@@ -46,20 +48,35 @@ signals:
     void empty();     // every player has left
 
 private:
+public:
+    // A player who misses this many of its last TurnHistory turns is closed.
+    static constexpr int MaxMissedTurns = 3;
+    static constexpr int TurnHistory = 6;
+    // A player whose refused moves pass MaxRefusals within RefusalWindow is closed. A
+    // player who drags a tile to the wrong place is refused by its own client, which
+    // sends no move; the server refuses moves only when the two disagree (a tile that a
+    // bot played for the player), which honest play does a few times a game at most.
+    static constexpr int MaxRefusals = 20;
+    static constexpr std::chrono::seconds RefusalWindow{60};
+
+private:
     struct Seat {
+        explicit Seat(Player *player = nullptr, QByteArray name = {}) : client(player), name(std::move(name)) {}
         Player *client = nullptr;  // null for a bot or a free seat
         QByteArray name;           // empty for a free seat
         QByteArrayList move;       // the messages of the move being received
-        int missed = 0;            // turns in a row that a bot played for the player
+        quint8 turns = 0;          // the player's last turns, the latest in bit 0: 1 for a missed one
+        RecentEvents refusals{MaxRefusals, RefusalWindow};
     };
     static constexpr int MaxMoveMessages = 8;
-    static constexpr int MaxMissedTurns = 3;
 
     void leave(Player *client, const QString &reason);
     void handToBot(int seat);
     void receive(Player *client, const QByteArray &message);
     void takeMove(int seat, const QByteArray &message);
     void refuse(int seat, Fault fault);
+    void noteTurn(int seat, bool missed);
+    void close(int seat, const QString &why);
     void fillWithBots();
     void startGame();
     void offerTurn();
@@ -74,6 +91,7 @@ private:
     void after(std::chrono::milliseconds delay, std::function<void()> step);
     int seatOf(const Player *client) const;
     QString who(int seat) const;
+    QString line(const QString &text) const;  // a log line about this table
     void log(const QString &text) const;
 
     int number_;

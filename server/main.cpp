@@ -33,15 +33,22 @@ struct Options {
     QCommandLineOption seed{"seed", "Deal repeatably: table n shuffles with seed S + n (default: random).", "S"};
     QCommandLineOption games{"games", "Stop after N games in all (default 0: run until stopped).", "N", "0"};
     QCommandLineOption tables{
-        "tables", "At most N tables; further players get notice 5 and are closed (default 500; 0: no limit).", "N",
-        "500"};
-    QCommandLineOption perAddress{
-        "per-address", "At most N connections from one address; further ones get notice 5 (default 8; 0: no limit).",
-        "N", "8"};
+        "tables",
+        "At most N tables; once their seats are taken, further connections get notice 5 and are closed (default "
+        "500; 0: no limit).",
+        "N", "500"};
+    QCommandLineOption perAddress{"per-address",
+                                  "At most N connections from one IPv4 address or IPv6 /64; further ones get notice 5 "
+                                  "(default 8; 0: no limit).",
+                                  "N", "8"};
+    QCommandLineOption unjoined{"unjoined",
+                                "At most N connections that have not joined yet; beyond them the oldest gets notice 5 "
+                                "(default 256; 0: no limit).",
+                                "N", "256"};
     QCommandLineOption turnTime{
         "turn-time",
-        "Seconds a player has for a move before a bot plays it; after three such turns in a row a bot "
-        "takes the seat (default 60).",
+        "Seconds a player has for a move before a bot plays it; after three such turns within its last six a "
+        "bot takes the seat (default 60).",
         "S", "60"};
     QCommandLineOption pause{"pause",
                              "Milliseconds from a game's end to its scores, and again to the next game (default 3000).",
@@ -52,7 +59,7 @@ struct Options {
         parser.setApplicationDescription("Game server for Kelmar: tables of four players or bots.");
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({listen, port, bots, wait, seed, games, tables, perAddress, turnTime, pause});
+        parser.addOptions({listen, port, bots, wait, seed, games, tables, perAddress, unjoined, turnTime, pause});
     }
 
     // The number given with `option` when it lies in low..high; sets `error` otherwise.
@@ -77,6 +84,7 @@ struct Options {
         config.games = int(number(games, 0, INT_MAX, error));
         config.tables = int(number(tables, 0, 100000, error));
         config.perAddress = int(number(perAddress, 0, 100000, error));
+        config.unjoined = int(number(unjoined, 0, 100000, error));
         config.table.turnTime = std::chrono::seconds(number(turnTime, 1, 86400, error));
         config.table.pause = std::chrono::milliseconds(number(pause, 0, 60000, error));
         if (parser.isSet(seed))

@@ -84,6 +84,7 @@ class FuzzPlayer : public Player {
 public:
     explicit FuzzPlayer(int index) : index(index) {}
     QByteArray address() const override { return "192.0.2." + QByteArray::number(index + 1); }
+    QString label() const override { return QStringLiteral("player %1").arg(index + 1); }
     void send(const QByteArray &message) override
     {
         checkSent(message);

@@ -1,7 +1,8 @@
 // A real server on 127.0.0.1 with scripted players over TCP: whole games, refusals,
 // players who leave or let their turn time pass, bad input of every kind, hostile names
-// and the log, a full server, the limit per address, many tables at once, and the
-// program itself.
+// and the log, spam of refused moves, a full server, the limits per address and on
+// connections that do not join, the descriptor limit, the graceful close of a refused
+// connection, the sockets' timeouts, many tables at once, and the program itself.
 #include "Bot.h"
 #include "EpollDispatcher.h"
 #include "Log.h"
@@ -14,6 +15,14 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -61,6 +70,62 @@ void countWrongScores(const QList<ScriptedClient *> &clients, int &wrong)
                          [c, &wrong] { wrong += c->scores.last()[c->seat] != pipsInHand(c); });
 }
 
+// A client on a plain socket, to see how the server ends the connection: end is 0 while
+// the stream goes on, 1 after a clean end (read returned 0), and -errno after an error.
+struct RawClient {
+    explicit RawClient(quint16 port)
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0)
+            end = -errno;
+        fcntl(fd, F_SETFL, O_NONBLOCK);
+    }
+    ~RawClient() { ::close(fd); }
+    void send(const QByteArray &bytes) const
+    {
+        QCOMPARE(::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL), ssize_t(bytes.size()));
+    }
+    // Takes what has arrived; true once the stream has ended.
+    bool ended()
+    {
+        char buffer[4096];
+        for (ssize_t n; end == 0 && (n = ::recv(fd, buffer, sizeof buffer, 0)) != 0;) {
+            if (n < 0) {
+                if (errno != EAGAIN)
+                    end = -errno;
+                return end != 0;
+            }
+            got.append(buffer, n);
+        }
+        end = end == 0 ? 1 : end;
+        return true;
+    }
+    int fd;
+    int end = 0;
+    QByteArray got;
+};
+
+// The server's side of the connection from `client`.
+QTcpSocket *acceptedSocket(const Server &server, const QTcpSocket &client)
+{
+    for (QTcpSocket *socket : server.findChildren<QTcpSocket *>())
+        if (socket->peerPort() == client.localPort())
+            return socket;
+    return nullptr;
+}
+
+int socketOption(const QTcpSocket *socket, int level, int name)
+{
+    int value = -1;
+    socklen_t size = sizeof value;
+    getsockopt(int(socket->socketDescriptor()), level, name, &value, &size);
+    return value;
+}
+
 // Every line the server logs while it lives, the wire trace included.
 struct LogCapture {
     LogCapture()
@@ -73,6 +138,10 @@ struct LogCapture {
     {
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules("kelmar.server.info=false");
+    }
+    static qsizetype count(const QString &part)
+    {
+        return std::ranges::count_if(lines, [&part](const QString &line) { return line.contains(part); });
     }
     static inline QStringList lines;
     QtMessageHandler previous;
@@ -88,8 +157,15 @@ private slots:
     void refusalsGoBackToTheSenderOnly();
     void botTakesOverFromAPlayerWhoLeaves();
     void badInputIsDroppedWhileOthersPlayOn();
+    void spamOfRefusedMovesIsLoggedWithinAQuotaAndClosed();
     void fullServerSendsNotice5();
-    void botPlaysTheTurnOfASilentPlayer();
+    void refusedClientReadsNotice5AndACleanEnd_data();
+    void refusedClientReadsNotice5AndACleanEnd();
+    void connectionsThatDoNotJoinLeaveRoomForPlayers();
+    void descriptorLimitPausesAccepting();
+    void acceptedSocketsBoundUnacknowledgedData();
+    void missedTurnsCountOverTheLastSix_data();
+    void missedTurnsCountOverTheLastSix();
     void threeMissedTurnsHandTheSeatToABot();
     void ninthConnectionFromOneAddressIsRefused();
     void hostileNamesAreRefusedAndTheLogIsEscaped();
@@ -238,6 +314,28 @@ void TestServerPlay::badInputIsDroppedWhileOthersPlayOn()
     QCOMPARE(refusals(good), 0);
 }
 
+// 900 bytes of "Wt0": 300 moves that the server refuses. The log takes its quota of
+// them and one line for the rest, and the player is closed after the bound.
+void TestServerPlay::spamOfRefusedMovesIsLoggedWithinAQuotaAndClosed()
+{
+    const LogCapture log;
+    ServerConfig config = quick();
+    config.table.bots = 3;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    ScriptedClient *spammer = players(server.port(), 1, &owner).first();
+    spammer->autoPlay = false;
+    QTRY_VERIFY(spammer->received.contains("C4"));
+    spammer->send(QByteArray("Wt0").repeated(300));
+    QTRY_VERIFY(disconnected(spammer));
+    QCOMPARE(refusals(spammer), Table::MaxRefusals);
+    QCOMPARE(spammer->notices.last(), int(Wire::Disconnected));
+    QCOMPARE(LogCapture::count(QStringLiteral("move Wt0 refused")), LogQuota::DefaultLines);
+    QCOMPARE(LogCapture::count(QStringLiteral("more lines about it held back")), 1);
+    QCOMPARE(LogCapture::count(QStringLiteral("moves refused within 60 s and is closed")), 1);
+}
+
 void TestServerPlay::fullServerSendsNotice5()
 {
     ServerConfig config = quick();
@@ -252,34 +350,176 @@ void TestServerPlay::fullServerSendsNotice5()
     QCOMPARE(fifth->received, QByteArrayList{"C5"});
 }
 
-void TestServerPlay::botPlaysTheTurnOfASilentPlayer()
+void TestServerPlay::missedTurnsCountOverTheLastSix_data()
 {
+    // The player's turns in a repeating pattern: m a missed one, p a move.
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<int>("closedAtTurn");  // 0: it keeps its seat
+    QTest::newRow("misses one turn in three") << QByteArray("mpp") << 0;
+    QTest::newRow("moves one turn in three") << QByteArray("mmp") << 4;
+    QTest::newRow("misses every other turn") << QByteArray("mp") << 5;
+}
+
+void TestServerPlay::missedTurnsCountOverTheLastSix()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(int, closedAtTurn);
     ServerConfig config = quick();
     config.table.turnTime = 150ms;
+    config.table.bots = 3;
     Server server(config);
     QVERIFY(server.listen());
     QObject owner;
-    const QList<ScriptedClient *> clients = players(server.port(), Seats, &owner);
+    ScriptedClient *sleepy = players(server.port(), 1, &owner).first();
     int wrongScores = 0;
-    countWrongScores(clients, wrongScores);
-    ScriptedClient *sleepy = clients[2];  // lets every other turn of its own pass
+    countWrongScores({sleepy}, wrongScores);
     sleepy->autoPlay = false;
     int turns = 0, moves = 0;
     QObject::connect(sleepy, &ScriptedClient::turnBegins, sleepy, [&] {
-        if (turns++ % 2 == 1)
+        if (pattern[turns++ % pattern.size()] == 'p')
             sleepy->playMove(*sleepy->pickMove()), ++moves;
     });
-    QTRY_VERIFY_WITH_TIMEOUT(std::ranges::all_of(clients, [](auto *c) { return !c->scores.isEmpty(); }), 20000);
-
+    if (closedAtTurn > 0) {
+        QTRY_VERIFY_WITH_TIMEOUT(disconnected(sleepy), 20000);
+        QCOMPARE(sleepy->notices.last(), int(Wire::Disconnected));
+        QCOMPARE(turns, closedAtTurn);  // the third miss within six turns ends it
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(sleepy->scores.size() >= 2, 30000);
     const QByteArray playedForIt = Wire::TilePlayed(sleepy->seat, 0).left(2);
     const qsizetype tilesPlayed
         = std::ranges::count_if(sleepy->received, [&](auto &m) { return m.startsWith(playedForIt); });
     QVERIFY2(tilesPlayed > moves && moves > 0, qPrintable(QStringLiteral("%1 %2").arg(tilesPlayed).arg(moves)));
+    QVERIFY(turns >= 7);
     QVERIFY(!disconnected(sleepy));
-    QCOMPARE(clients[0]->names[sleepy->seat], sleepy->name);
     QCOMPARE(wrongScores, 0);
-    for (const ScriptedClient *c : clients)
-        QCOMPARE(refusals(c), 0);
+    QCOMPARE(refusals(sleepy), 0);
+}
+
+void TestServerPlay::refusedClientReadsNotice5AndACleanEnd_data()
+{
+    // How the server is set up, what is there before, and what the refused client sends
+    // first; it sends more than the server reads before it refuses (5000 bytes on top),
+    // which a close would answer with a reset.
+    QTest::addColumn<int>("tables");
+    QTest::addColumn<int>("perAddress");
+    QTest::addColumn<int>("before");  // connections already there: joined players, or idle ones
+    QTest::addColumn<bool>("beforeJoin");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("a name too short") << 0 << 0 << 0 << false << QByteArray("!@0AbV");
+    QTest::newRow("a name of blanks") << 0 << 0 << 0 << false << QByteArray("!@0   V");
+    QTest::newRow("a join without V") << 0 << 0 << 0 << false << QByteArray("!@0KiteBd6");
+    QTest::newRow("too much garbage") << 0 << 0 << 0 << false << QByteArray(300, '?');
+    QTest::newRow("the limit per address") << 0 << 2 << 2 << false << QByteArray("!@0KiteV");
+    QTest::newRow("a full server") << 1 << 0 << 1 << true << QByteArray("!@0KiteV");
+}
+
+void TestServerPlay::refusedClientReadsNotice5AndACleanEnd()
+{
+    QFETCH(int, tables);
+    QFETCH(int, perAddress);
+    QFETCH(int, before);
+    QFETCH(bool, beforeJoin);
+    QFETCH(QByteArray, sent);
+    ServerConfig config = quick();
+    config.table.bots = 3;
+    config.tables = tables;
+    config.perAddress = perAddress;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    QList<ScriptedClient *> there;
+    for (int i = 0; i < before; ++i) {
+        there << new ScriptedClient("Pl" + QByteArray::number(i), &owner);
+        there.last()->connectTo(server.port(), beforeJoin);
+    }
+    QTRY_VERIFY(std::ranges::all_of(there, [&](auto *c) {
+        return beforeJoin ? c->seat >= 0 : c->socket().state() == QAbstractSocket::ConnectedState;
+    }));
+    RawClient refused(server.port());
+    refused.send(sent + QByteArray(5000, 'x'));
+    QTRY_COMPARE((refused.ended(), refused.got), QByteArray("C5"));
+    refused.send("Bd6EcEd");  // what it still sends is read and dropped
+    QTRY_VERIFY(refused.ended());
+    QCOMPARE(refused.got, QByteArray("C5"));
+    QCOMPARE(refused.end, 1);  // read returned 0: no reset
+}
+
+// Connections that never join are bounded apart from the players: they turn each other
+// away, the oldest first, and leave the seats to the players who join.
+void TestServerPlay::connectionsThatDoNotJoinLeaveRoomForPlayers()
+{
+    ServerConfig config = quick();
+    config.tables = 2;
+    config.table.bots = 3;
+    config.unjoined = 4;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    QList<ScriptedClient *> idle;
+    for (int i = 0; i < 6; ++i) {
+        idle << new ScriptedClient("Idle", &owner);
+        idle.last()->connectTo(server.port(), false);
+        QTRY_VERIFY(idle.last()->socket().state() == QAbstractSocket::ConnectedState);
+    }
+    QTRY_VERIFY(disconnected(idle[0]) && disconnected(idle[1]));
+    QCOMPARE(idle[0]->received, QByteArrayList{"C5"});
+    const QList<ScriptedClient *> joined = players(server.port(), 2, &owner);
+    QTRY_VERIFY(std::ranges::all_of(joined, [](auto *c) { return c->seat >= 0; }));
+    QVERIFY(!disconnected(idle[5]));
+    ScriptedClient *third = players(server.port(), 1, &owner).first();  // both tables are taken
+    QTRY_VERIFY(disconnected(third));
+    QCOMPARE(third->received, QByteArrayList{"C5"});
+}
+
+// With every descriptor taken, the server stops accepting instead of trying again on
+// every pass of its loop, and takes the waiting connection once descriptors are free.
+void TestServerPlay::descriptorLimitPausesAccepting()
+{
+    const LogCapture log;
+    ServerConfig config = quick();
+    config.table.bots = 3;
+    Server server(config);
+    QVERIFY(server.listen());
+    rlimit limit{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit saved = limit;
+    QObject owner;
+    ScriptedClient *waiting = new ScriptedClient("Wait", &owner);
+    waiting->connectTo(server.port());
+    QList<int> taken;
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    limit.rlim_cur = rlim_t(lowestFree + 16);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    for (int fd; (fd = ::dup(0)) >= 0;)
+        taken << fd;
+    QCOMPARE(errno, EMFILE);
+    QTRY_COMPARE(LogCapture::count(QStringLiteral("accepting paused")), 1);
+    QTest::qWait(300);  // a loop that tried on every pass would have logged again
+    QCOMPARE(LogCapture::count(QStringLiteral("accepting paused")), 1);
+    for (int fd : taken)
+        ::close(fd);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    QTRY_VERIFY(waiting->seat >= 0);
+}
+
+// A vanished peer is noticed within about 90 s also while data waits for its
+// acknowledgement, where keep-alive sends no probe.
+void TestServerPlay::acceptedSocketsBoundUnacknowledgedData()
+{
+    Server server(quick());
+    QVERIFY(server.listen());
+    QObject owner;
+    ScriptedClient *player = players(server.port(), 1, &owner).first();
+    QTRY_VERIFY(player->seat >= 0);
+    const QTcpSocket *accepted = acceptedSocket(server, player->socket());
+    QVERIFY(accepted);
+    QCOMPARE(socketOption(accepted, IPPROTO_TCP, TCP_USER_TIMEOUT), 90000);
+    QCOMPARE(socketOption(accepted, SOL_SOCKET, SO_KEEPALIVE), 1);
+    const int keepAlive = socketOption(accepted, IPPROTO_TCP, TCP_KEEPIDLE)
+        + socketOption(accepted, IPPROTO_TCP, TCP_KEEPINTVL) * socketOption(accepted, IPPROTO_TCP, TCP_KEEPCNT);
+    QCOMPARE(keepAlive, 90);  // the same 90 s when the line is silent
 }
 
 void TestServerPlay::threeMissedTurnsHandTheSeatToABot()

@@ -211,6 +211,14 @@ void TestServerRules::botGamesEndProperly()
         Game game(ShuffledDeal(random));
         int played = 0;
         while (game.end() == Game::End::None) {
+            QList<Move> judged;  // every slot on every position, through the full rule
+            for (int target = 1; target <= Rules::RingSize; ++target)
+                for (int slot = 1; slot <= Rules::HandSize; ++slot)
+                    if (game.judge(game.mover(), {slot, target}).fault == Fault::None)
+                        judged.append({slot, target});
+            const QList<Move> legal = game.legalMoves(game.mover());
+            QVERIFY(std::ranges::equal(legal, judged,
+                                       [](Move a, Move b) { return a.slot == b.slot && a.target == b.target; }));
             const auto move = Bot::Choose(game, game.mover());
             QVERIFY(move);
             const Judgement judgement = game.judge(game.mover(), *move);

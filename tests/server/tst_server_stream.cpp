@@ -1,8 +1,11 @@
 // The client's byte stream taken apart, the names it may join with, the log's escaping of
-// client bytes, and the pacing of what goes out.
+// client bytes, the pacing of what goes out, the log quota and the refusal window, and
+// the address groups of the limit per address.
 #include "ClientStream.h"
+#include "Limits.h"
 #include "Log.h"
 #include "Outbox.h"
+#include "Server.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -21,6 +24,12 @@ private slots:
     void garbageIsSkippedAndCounted_data();
     void garbageIsSkippedAndCounted();
     void playerDataTravelsAlone();
+    void logQuota_data();
+    void logQuota();
+    void refusalWindow_data();
+    void refusalWindow();
+    void addressGroups_data();
+    void addressGroups();
 };
 
 void TestServerStream::joinAndMovesInAnyPieces_data()
@@ -93,6 +102,10 @@ void TestServerStream::names_data()
                               << false;
     QTest::newRow("C1 last") << QByteArray("abc\x9f") << false;
     QTest::newRow("NUL") << QByteArray("ab\0c", 4) << false;
+    QTest::newRow("three blanks") << QByteArray("   ") << false;
+    QTest::newRow("no-break spaces") << QByteArray("\xa0\xa0\xa0") << false;
+    QTest::newRow("blank, no-break space, soft hyphen") << QByteArray(" \xa0\xad\xa0") << false;
+    QTest::newRow("one visible among blanks") << QByteArray(" \xa0.\xa0") << true;
 }
 
 void TestServerStream::names()
@@ -169,6 +182,83 @@ void TestServerStream::playerDataTravelsAlone()
     QVERIFY(writes[5].second - writes[4].second >= 40);
     QCOMPARE(outbox.pending(), 0);
     QVERIFY(drained.size() >= 1);
+}
+
+using Times = QList<qint64>;
+
+void TestServerStream::logQuota_data()
+{
+    // Two lines per 100 ms: for each line, whether it is written and how many lines the
+    // summary before it tells.
+    QTest::addColumn<Times>("times");
+    QTest::addColumn<QList<bool>>("written");
+    QTest::addColumn<QList<int>>("told");
+    QTest::newRow("within the quota") << Times{0, 50, 100, 150} << QList<bool>{true, true, true, true}
+                                      << QList<int>{0, 0, 0, 0};
+    QTest::newRow("spam, then quiet") << Times{0, 1, 2, 3, 4, 250} << QList<bool>{true, true, false, false, false, true}
+                                      << QList<int>{0, 0, 0, 0, 0, 3};
+    QTest::newRow("one summary per interval")
+        << Times{0, 1, 2, 100, 101, 102, 103, 200} << QList<bool>{true, true, false, true, true, false, false, true}
+        << QList<int>{0, 0, 0, 1, 0, 0, 0, 2};
+}
+
+void TestServerStream::logQuota()
+{
+    QFETCH(Times, times);
+    QFETCH(QList<bool>, written);
+    QFETCH(QList<int>, told);
+    LogQuota quota(2, std::chrono::milliseconds(100));
+    for (qsizetype i = 0; i < times.size(); ++i) {
+        const LogQuota::Verdict verdict = quota.take(times[i]);
+        QCOMPARE(verdict.write, written[i]);
+        QCOMPARE(verdict.heldBack, told[i]);
+    }
+    for (const qint64 later : {1000, 1001, 1002})
+        quota.take(times.last() + later);
+    QCOMPARE(quota.takeHeldBack(), 1);  // told when the player is gone
+    QCOMPARE(quota.takeHeldBack(), 0);
+}
+
+void TestServerStream::refusalWindow_data()
+{
+    // Three refusals allowed within 1000 ms: the index of the first one too many, or -1.
+    QTest::addColumn<Times>("times");
+    QTest::addColumn<int>("tooMany");
+    QTest::newRow("a burst") << Times{0, 1, 2, 3} << 3;
+    QTest::newRow("a few a game") << Times{0, 600, 1200, 1800, 2400, 3000} << -1;
+    QTest::newRow("steady, just slow enough") << Times{0, 334, 668, 1002, 1336} << -1;
+    QTest::newRow("steady, too fast") << Times{0, 300, 600, 900} << 3;
+    QTest::newRow("quiet, then a burst") << Times{0, 5000, 5001, 5002, 5003} << 4;
+}
+
+void TestServerStream::refusalWindow()
+{
+    QFETCH(Times, times);
+    QFETCH(int, tooMany);
+    RecentEvents refusals(3, std::chrono::milliseconds(1000));
+    int first = -1;
+    for (int i = 0; i < times.size(); ++i)
+        if (refusals.note(times[i]) && first < 0)
+            first = i;
+    QCOMPARE(first, tooMany);
+}
+
+void TestServerStream::addressGroups_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QByteArray>("group");
+    QTest::newRow("IPv4") << QByteArray("192.0.2.7") << QByteArray("192.0.2.7");
+    QTest::newRow("IPv6") << QByteArray("2001:db8:1:2:3:4:5:6") << QByteArray("2001:db8:1:2::/64");
+    QTest::newRow("IPv6, same /64") << QByteArray("2001:db8:1:2:ffff:ffff:ffff:1") << QByteArray("2001:db8:1:2::/64");
+    QTest::newRow("IPv6, next /64") << QByteArray("2001:db8:1:3::1") << QByteArray("2001:db8:1:3::/64");
+    QTest::newRow("loopback") << QByteArray("::1") << QByteArray("::/64");
+}
+
+void TestServerStream::addressGroups()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(QByteArray, group);
+    QCOMPARE(AddressGroup(address), group);
 }
 
 QTEST_GUILESS_MAIN(TestServerStream)
