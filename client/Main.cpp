@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QSessionManager>
 #include <QThread>
+#include <QTimer>
 #include <vector>
 
 namespace {
@@ -187,6 +188,9 @@ void TMainBoard::FormCreate()
     }
     if (Guarded(startUpSteps) && !Shared().QuitRequested)
         resetSharedState();
+    // ./play names a game server that could not start, once the board stands.
+    if (const QString problem = qEnvironmentVariable("KELMAR_SERVER_PROBLEM"); !problem.isEmpty())
+        QTimer::singleShot(0, this, [problem] { ShowMessage(ShownText(problem)); });
 }
 
 bool TMainBoard::FormCloseQuery()

@@ -52,6 +52,16 @@ private slots:
         QVERIFY(!Shared().QuitRequested && !Model().Online() && !Model().TurnFlag() && Shared().CreditIndex == 1);
     }
 
+    void aServerProblemOfPlayIsShownOnceTheBoardStands()
+    {
+        RecordedDialogs dialogs;
+        qputenv("KELMAR_SERVER_PROBLEM", "The game server could not start: port 18113 is taken.");
+        auto board = BuildBoard({1024, 768});
+        qunsetenv("KELMAR_SERVER_PROBLEM");
+        QVERIFY(dialogs.messages.isEmpty());
+        QTRY_COMPARE(dialogs.messages, QStringList{"The game server could not start: port 18113 is taken."});
+    }
+
     void boardOnAnExactScreenFillsTheWorkArea()
     {
         RecordedDialogs dialogs;
