@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QToolButton>
 
 namespace {
@@ -205,6 +206,23 @@ private slots:
         QCoreApplication::sendEvent(area, &drag);
         QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(200, 80));
         QVERIFY(!Table().Memo->textCursor().hasSelection());
+    }
+
+    // A long evening's lines, taken in many turns of the event loop, leave no history
+    // behind them and no more than the memo's bound of lines.
+    void memoKeepsNoHistory()
+    {
+        for (int turn = 0; turn < 30; ++turn) {
+            for (int i = 0; i < 1000; ++i)
+                AddMemoLine(QStringLiteral("turn %1 line %2").arg(turn).arg(i));
+            FlushMemo();
+        }
+        const QTextDocument *document = Table().Memo->document();
+        QCOMPARE(document->availableUndoSteps(), 0);
+        QVERIFY(!document->isUndoAvailable());
+        QVERIFY(document->blockCount() <= 11000);
+        QVERIFY(document->blockCount() >= 10000);
+        QCOMPARE(document->lastBlock().text(), QStringLiteral("turn 29 line 999"));
     }
 };
 
