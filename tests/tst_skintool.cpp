@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 struct Run {
     int status;
@@ -76,6 +79,53 @@ private slots:
         QVERIFY(!QFile::exists(at("x")) && !QFile::exists(QStringLiteral("/tmp/abs")));
         QFile outside(at("outside"));
         QVERIFY(outside.open(QIODevice::ReadOnly) && outside.readAll() == "untouched");
+    }
+
+    // Whatever stands in a member's place that is not a plain file of its own is left
+    // alone: a link to a file outside, a link to nowhere (which would make a file outside),
+    // a FIFO, a second name of an outside file, a folder. A plain file is replaced.
+    void extractWritesThroughNothing()
+    {
+        QDir().mkpath(at("planted/out"));
+        write(at("planted/outside"), BytesOf("untouched"));
+        const QString out = at("planted/out/");
+        QVERIFY(QFile::link(at("planted/outside"), out + "link"));
+        QVERIFY(QFile::link(at("planted/nowhere"), out + "dangling"));
+        QCOMPARE(::mkfifo(QFile::encodeName(out + "fifo").constData(), 0600), 0);
+        QCOMPARE(
+            ::link(QFile::encodeName(at("planted/outside")).constData(), QFile::encodeName(out + "hard").constData()),
+            0);
+        QVERIFY(QDir().mkpath(out + "folder"));
+        write(out + "plain", BytesOf("old"));
+        const QStringList names{"link", "dangling", "fifo", "hard", "folder", "plain"};
+        std::vector<SkinArchive::Member> members;
+        for (const QString &name : names)
+            members.push_back({name.toStdString(), BytesOf("new")});
+        write(at("planted.skin"), SkinArchive::Pack(members));
+
+        const Run extract = run({"extract", at("planted.skin"), out});
+        QCOMPARE(extract.status, 1);
+        for (const QString &name : names.mid(0, 5))
+            QVERIFY2(extract.out.contains(QStringLiteral("\"%1\" skipped").arg(name)), qPrintable(extract.out));
+        QFile outside(at("planted/outside"));
+        QVERIFY(outside.open(QIODevice::ReadOnly) && outside.readAll() == "untouched");
+        QVERIFY(!QFile::exists(at("planted/nowhere")));
+        QFile plain(out + "plain");
+        QVERIFY(plain.open(QIODevice::ReadOnly) && plain.readAll() == "new");
+    }
+
+    // A target folder that is a link is not followed, even to a folder of one's own.
+    void extractRefusesALinkedTarget()
+    {
+        QDir().mkpath(at("real"));
+        QVERIFY(QFile::link(at("real"), at("alias")));
+        write(at("one.skin"), SkinArchive::Pack({{"ok.txt", BytesOf("8")}}));
+        const Run extract = run({"extract", at("one.skin"), at("alias")});
+        QCOMPARE(extract.status, 1);
+        QVERIFY(extract.out.contains("a symbolic link"));
+        QVERIFY(QDir(at("real")).isEmpty());
+        QCOMPARE(run({"extract", at("one.skin"), at("made/new/")}).status, 0);  // a missing one is made
+        QVERIFY(QFile::exists(at("made/new/ok.txt")));
     }
 
     void packListAndCheck()
