@@ -335,6 +335,10 @@ int check(const fs::path &file)
     for (const QString &problem : report.problems)
         std::printf("problem: %s\n", printable(problem.toStdString()).c_str());
     status |= report.problems.isEmpty() ? 0 : 1;
+    const QStringList refused = WindowLimitProblems(skin);
+    for (const QString &why : refused)
+        std::printf("refused by Kelmar: %s\n", printable(why.toStdString()).c_str());
+    status |= refused.isEmpty() ? 0 : 1;
     std::printf("%s\n", status == 0 ? "everything holds" : "something is wrong");
     return status;
 }
