@@ -145,6 +145,14 @@ private slots:
         QVERIFY(check.out.contains("Personality.Top = top.bmp: ok"));
         QVERIFY(check.out.contains("Personality.Left = gone.bmp: no such member"));
         QVERIFY(check.out.contains("Buttons transparency 2 is out of range"));
+
+        write(at("thick.bmp"), BitmapOf(20, 100));  // what the client refuses is refused here too
+        write(at("thick.ini"), BytesOf("[Personality]\r\nBottom=thick.bmp\r\n"));
+        QCOMPARE(run({"pack", at("thick.skin"), at("thick.ini"), at("thick.bmp")}).status, 0);
+        const Run refused = run({"check", at("thick.skin")});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.out.contains("refused by Kelmar: the bottom border is 100 pixels thick"),
+                 qPrintable(refused.out));
     }
 };
 
