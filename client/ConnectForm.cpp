@@ -4,20 +4,18 @@
 #include "Global.h"
 #include "Initialize.h"
 #include "Methods.h"
+#include "NameStore.h"
 #include "Sound.h"
 #include "Winsock_Handling.h"
 
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QToolButton>
 #include <QValidator>
-#include <memory>
 
 namespace {
 QPointer<TConnectForm> connectForm;
@@ -29,10 +27,6 @@ const QString NameHint = QStringLiteral("insert your name (min:3\u00A0character,
 // The dialog's classic frame is 350 x 205 outside: 3 px borders and a 26 px caption.
 constexpr QSize OuterSize(350, 205);
 constexpr QSize ClientSize(344, 176);
-
-constexpr char NameKey[] = "Software/qen-lodar/Name";
-// The store holds one short name; a file larger than this is not ours to read.
-constexpr qint64 MaxStoreBytes = 64 * 1024;
 
 // Every letter becomes a capital as it is typed, pasted or set.
 class TCapitals : public QValidator {
@@ -68,28 +62,6 @@ QRegion roundedRegion(const QRect &rect, int diameter)
     QPainterPath path;
     path.addRoundedRect(QRectF(rect), diameter / 2.0, diameter / 2.0);
     return QRegion(path.toFillPolygon().toPolygon());
-}
-
-// The registry's machine-wide hive on Windows; elsewhere the user's own settings (Qt's
-// per-user configuration folder, organisation "qen-lodar"), or the file that
-// KELMAR_NAME_STORE names.
-std::unique_ptr<QSettings> openNameStore()
-{
-    const QString named = qEnvironmentVariable("KELMAR_NAME_STORE");
-    if (!named.isEmpty())
-        return std::make_unique<QSettings>(named, QSettings::IniFormat);
-#ifdef Q_OS_WIN
-    return std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE"), QSettings::NativeFormat);
-#else
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("qen-lodar"),
-                                       QStringLiteral("Kelmar"));
-#endif
-}
-
-// A store file too large to be a name store counts as one that cannot be read.
-bool oversized(const QSettings &store)
-{
-    return store.format() == QSettings::IniFormat && QFileInfo(store.fileName()).size() > MaxStoreBytes;
 }
 
 void connectAs(const QString &address, const QString &name)
@@ -248,26 +220,4 @@ void ConnectDialogCancel()
     SetEnabled({table.ConnectButton}, !table.Model.IsConnected());
     if (connectForm)
         connectForm->hide();
-}
-
-QString ReadRememberedName()
-{
-    const std::unique_ptr<QSettings> store = openNameStore();
-    if (oversized(*store))
-        return QStringLiteral("Zideruz");
-    const QVariant value = store->value(QLatin1String(NameKey));
-    if (!value.isValid())
-        return {};
-    return value.typeId() == QMetaType::QString ? value.toString() : QStringLiteral("Zideruz");
-}
-
-void WriteRememberedName(const QString &name)
-{
-    const std::unique_ptr<QSettings> store = openNameStore();
-    if (oversized(*store))
-        throw KelmarError(QStringLiteral("The name store %1 is no name store").arg(store->fileName()));
-    store->setValue(QLatin1String(NameKey), name);
-    store->sync();
-    if (store->status() != QSettings::NoError)
-        throw KelmarError(QStringLiteral("The name can't be stored in %1").arg(store->fileName()));
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The server address dialog and the remembered player name.
+// The server address dialog.
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -43,11 +43,3 @@ void ConnectDialogConnect();
 // Cancel, the close box and a successful connect: the board's buttons come back
 // (Connect only while not connected) and the dialog hides.
 void ConnectDialogCancel();
-
-// The remembered name, value "Name" under "Software/qen-lodar": in the user's own
-// settings (on Windows the registry's HKEY_LOCAL_MACHINE), or in the settings file that
-// the environment variable KELMAR_NAME_STORE names.
-// The stored name; empty when none is stored, "Zideruz" when it cannot be read as text.
-QString ReadRememberedName();
-// Throws KelmarError when the name can't be stored.
-void WriteRememberedName(const QString &name);

@@ -25,13 +25,16 @@ DialogHooks &Dialogs()
 namespace {
 // Boxes belong to the active window, so that they stay above an always-on-top dialog.
 QWidget *boxOwner() { return QApplication::activeWindow(); }
+
+constexpr qsizetype ErrorBoxLimit = 200;  // characters of an error's text that its box shows
 }  // namespace
 
 void ReportError(const QString &text)
 {
+    const QString shown = CutText(text, ErrorBoxLimit);
     if (Dialogs().error)
-        return Dialogs().error(text);
-    QMessageBox::critical(boxOwner(), QCoreApplication::applicationName(), text);
+        return Dialogs().error(shown);
+    QMessageBox::critical(boxOwner(), QCoreApplication::applicationName(), shown);
 }
 
 void ShowMessage(const QString &text)
@@ -210,6 +213,13 @@ QString ShownText(const QString &text)
         if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
             c = QLatin1Char('?');
     return shown;
+}
+
+QString CutText(const QString &text, qsizetype limit)
+{
+    if (text.size() <= limit)
+        return text;
+    return QStringLiteral("%1 [... %2 more characters]").arg(text.left(limit)).arg(text.size() - limit);
 }
 
 QString CapitalizeName(const QString &text)

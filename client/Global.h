@@ -69,6 +69,9 @@ QString CapitalizeName(const QString &text);
 // Text from the server or a player as it is shown: control characters, which a label or
 // the memo would draw as boxes or act upon, become "?".
 QString ShownText(const QString &text);
+// At most `limit` characters of a text, then how many were left out: a server's text can
+// be as long as a read, and a box or a line that shows it whole is wider than any screen.
+QString CutText(const QString &text, qsizetype limit);
 
 // The flags that the board, the watchdog and the dialogs share; the game's state is the
 // table model's.

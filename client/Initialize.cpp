@@ -385,6 +385,7 @@ void CreateMemo()
     table.Memo = memo;
     memo->setGeometry(224, 191, 345, 168);
     memo->setReadOnly(true);
+    memo->setUndoRedoEnabled(false);  // a log nobody edits: every line would stay in the history
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // No border, only a flat one-pixel bevel in the shadow colour.
     memo->setFrameStyle(QFrame::Panel | QFrame::Plain);

@@ -386,14 +386,7 @@ void TClientConnection::socketFailed(QAbstractSocket::SocketError error)
         ReportError(QStringLiteral("Asynchronous socket error %1 (%2)").arg(code).arg(reason));
 }
 
-QString EchoText(const QByteArray &read, qsizetype limit)
-{
-    if (read.size() <= limit)
-        return QString::fromLatin1(read);
-    return QStringLiteral("%1 [... %2 more characters]")
-        .arg(QString::fromLatin1(read.left(limit)))
-        .arg(read.size() - limit);
-}
+QString EchoText(const QByteArray &read, qsizetype limit) { return CutText(QString::fromLatin1(read), limit); }
 
 quint16 ServerPort() { return portOverride.value_or(Protocol::ServerPort); }
 

@@ -15,6 +15,13 @@ std::string_view trimmed(std::string_view text)
 }
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+std::string lowered(std::string_view text)
+{
+    std::string result(text);
+    std::ranges::transform(result, result.begin(), lower);
+    return result;
+}
 }  // namespace
 
 bool SameName(std::string_view a, std::string_view b)
@@ -33,27 +40,30 @@ IniText::IniText(std::string_view text)
             continue;
         if (const std::size_t close = line.find(']'); line.front() == '[' && close != std::string_view::npos) {
             const std::string_view name = trimmed(line.substr(1, close - 1));
-            const auto known
-                = std::ranges::find_if(sections_, [name](const std::string &s) { return SameName(s, name); });
-            section = std::size_t(known - sections_.begin());
-            if (known == sections_.end())
+            const auto [known, added] = sectionIndex_.try_emplace(lowered(name), sections_.size());
+            section = known->second;
+            if (added) {
                 sections_.emplace_back(name);
+                values_.emplace_back();
+            }
             continue;
         }
         const std::size_t eq = line.find('=');
         if (section && eq != std::string_view::npos)
-            entries_.push_back(
-                {*section, std::string(trimmed(line.substr(0, eq))), std::string(trimmed(line.substr(eq + 1)))});
+            values_[*section].try_emplace(lowered(trimmed(line.substr(0, eq))), trimmed(line.substr(eq + 1)));
     }
 }
 
 std::optional<std::string> IniText::Value(std::string_view section, std::string_view key) const
 {
-    for (const Entry &entry : entries_) {
-        if (SameName(entry.key, key) && SameName(sections_[entry.section], section))
-            return entry.value;
-    }
-    return std::nullopt;
+    const auto known = sectionIndex_.find(lowered(section));
+    if (known == sectionIndex_.end())
+        return std::nullopt;
+    const auto &values = values_[known->second];
+    const auto value = values.find(lowered(key));
+    if (value == values.end())
+        return std::nullopt;
+    return value->second;
 }
 
 std::optional<std::int64_t> ParseIniInteger(std::string_view text)

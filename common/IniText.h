@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class IniText {
@@ -20,13 +21,11 @@ public:
     const std::vector<std::string> &Sections() const { return sections_; }
 
 private:
-    struct Entry {
-        std::size_t section;  // index into sections_
-        std::string key;
-        std::string value;
-    };
+    // Names are looked up in small letters, so that reading stays linear in the text's
+    // length however many sections and keys it has.
     std::vector<std::string> sections_;
-    std::vector<Entry> entries_;
+    std::unordered_map<std::string, std::size_t> sectionIndex_;         // index into sections_
+    std::vector<std::unordered_map<std::string, std::string>> values_;  // per section, by key
 };
 
 // Whether two names are equal without regard to the case of the letters A to Z.

@@ -1,15 +1,21 @@
 #include "TestSupport.h"
 
 #include "ConnectForm.h"
+#include "NameStore.h"
 #include "Player_Prototype.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QToolButton>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const QString AddressHint = QStringLiteral("insert your destination IP address, computer that running ServerKelmar");
@@ -30,6 +36,22 @@ class TestConnectForm : public QObject {
     QTemporaryDir folder;
     BoardCase fixture;
     FakeServer server;
+
+    enum StoreKind { Text, Fifo, Sparse, Link, Folder };
+
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            qFatal("cannot write %s", qPrintable(path));
+        file.write(bytes);
+    }
+
+    static int mode(const QString &path)
+    {
+        struct stat status {};
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
+    }
 
     QString storePath() const { return folder.filePath(QStringLiteral("shared/qen-lodar.ini")); }
 
@@ -135,34 +157,110 @@ private slots:
         QCOMPARE(form->AddressBox->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(form->NameBox->text(), QStringLiteral("KIT"));
         form->DialogCancelButton->click();
-
-        QFile file(storePath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Software]\nqen-lodar\\Name=@Rect(1 2 3 4)\n");
-        file.close();
-        QCOMPARE(ReadRememberedName(), QStringLiteral("Zideruz"));
-        QCOMPARE(openDialog()->NameBox->text(), QStringLiteral("ZIDERUZ"));  // the box shows capitals
     }
 
     void nameIsKeptInTheUsersOwnSettings()
     {
         QTemporaryDir home;
         qunsetenv("KELMAR_NAME_STORE");
+        const auto back = qScopeGuard([this] { qputenv("KELMAR_NAME_STORE", storePath().toLocal8Bit()); });
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("qen-lodar"))));  // left open by an older version
         WriteRememberedName(QStringLiteral("KITE"));
         const QString store = home.filePath(QStringLiteral("qen-lodar/Kelmar.ini"));
-        QVERIFY(QFile::exists(store));
+        QCOMPARE(mode(store), 0600);
+        QCOMPARE(mode(QFileInfo(store).path()), 0700);
         QCOMPARE(ReadRememberedName(), QStringLiteral("KITE"));
+    }
 
-        // A store too large to be one is not read, and not written either.
-        QFile planted(store);
-        QVERIFY(planted.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        planted.write(QByteArray(100 * 1024, '\n'));
-        planted.close();
-        QCOMPARE(ReadRememberedName(), QStringLiteral("Zideruz"));
-        QVERIFY_THROWS_EXCEPTION(KelmarError, WriteRememberedName(QStringLiteral("KITE")));
-        QCOMPARE(QFileInfo(store).size(), 100 * 1024);
-        qputenv("KELMAR_NAME_STORE", storePath().toLocal8Bit());
+    // Stores that Qt's settings wrote read as they did, and Qt reads ours.
+    void storeTextAsQtWritesIt()
+    {
+        for (const QString &name :
+             {QStringLiteral("KITE"), QStringLiteral("@AB"), QStringLiteral("A,B;C=D"), QStringLiteral(" AB "),
+              QStringLiteral("A\\B\"C"), QStringLiteral("\u00C4\u00D6\u0416")}) {
+            QFile::remove(storePath());
+            {
+                QSettings qt(storePath(), QSettings::IniFormat);
+                qt.setValue(QStringLiteral("Software/qen-lodar/Name"), name);
+            }
+            QCOMPARE(ReadRememberedName(), name);
+            WriteRememberedName(name);
+            QCOMPARE(QSettings(storePath(), QSettings::IniFormat).value(QStringLiteral("Software/qen-lodar/Name")),
+                     name);
+        }
+    }
+
+    // Whatever stands at the store's place reads at once as no name, and the next
+    // Connect's name replaces it without writing through it or opening it.
+    void hostileStores_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("FIFO") << int(Fifo) << QByteArray() << true;
+        QTest::newRow("1 GB sparse") << int(Sparse) << QByteArray() << true;
+        QTest::newRow("just above 64 KiB")
+            << int(Text) << StoreTextWithName("VIC") + QByteArray(64 * 1024, '#') << true;
+        QTest::newRow("garbage") << int(Text) << QByteArray("\0\xff[[[==\n]]\x01") << true;
+        QTest::newRow("other type") << int(Text) << QByteArray("[Software]\nqen-lodar\\Name=@Rect(1 2 3 4)\n") << true;
+        QTest::newRow("list") << int(Text) << QByteArray("[Software]\nqen-lodar\\Name=VIC, KIT\n") << true;
+        QTest::newRow("escaped control") << int(Text) << QByteArray("[Software]\nqen-lodar\\Name=VI\\x7C\n") << true;
+        QTest::newRow("raw control") << int(Text) << QByteArray("[Software]\nqen-lodar\\Name=V\x01IC\n") << true;
+        QTest::newRow("link") << int(Link) << StoreTextWithName("VIC") << true;
+        QTest::newRow("folder") << int(Folder) << QByteArray() << false;
+    }
+    void hostileStores()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, text);
+        QFETCH(bool, replaced);
+        const QString place = storePath();
+        const QString outside = folder.filePath(QStringLiteral("outside.ini"));
+        QDir().mkpath(QFileInfo(place).path());
+        QFile::remove(outside);
+        switch (kind) {
+        case Fifo: QCOMPARE(::mkfifo(QFile::encodeName(place).constData(), 0600), 0); break;
+        case Sparse:
+            writeFile(place, {});
+            QVERIFY(QFile::resize(place, qint64(1) << 30));
+            break;
+        case Link:
+            writeFile(outside, text);
+            QVERIFY(QFile::link(outside, place));
+            break;
+        case Folder: QVERIFY(QDir().mkpath(place)); break;
+        default: writeFile(place, text);
+        }
+        QCOMPARE(ReadRememberedName(), QString());
+        QCOMPARE(openDialog()->NameBox->text(), QString());
+        ConnectDialog()->DialogCancelButton->click();
+        if (!replaced) {
+            QVERIFY_THROWS_EXCEPTION(KelmarError, WriteRememberedName(QStringLiteral("KITE")));
+            QVERIFY(QDir(place).removeRecursively());
+            return;
+        }
+        WriteRememberedName(QStringLiteral("KITE"));
+        QCOMPARE(ReadRememberedName(), QStringLiteral("KITE"));
+        QVERIFY(QFileInfo(place).isFile() && !QFileInfo(place).isSymLink());
+        QCOMPARE(mode(place), 0600);
+        if (kind == Link) {
+            QFile planted(outside);
+            QVERIFY(planted.open(QIODevice::ReadOnly) && planted.readAll() == text);
+        }
+    }
+
+    // Another Kelmar's settings object holding its lock, or one that died with it, keep
+    // nobody waiting.
+    void lockFileIsNoObstacle()
+    {
+        writeFile(storePath(), StoreTextWithName("VIC"));
+        writeFile(storePath() + QStringLiteral(".lock"),
+                  QByteArray::number(QCoreApplication::applicationPid()) + "\nkelmar\nhost\n");
+        QCOMPARE(ReadRememberedName(), QStringLiteral("VIC"));
+        WriteRememberedName(QStringLiteral("KITE"));
+        QCOMPARE(ReadRememberedName(), QStringLiteral("KITE"));
+        QFile::remove(storePath() + QStringLiteral(".lock"));
     }
 
     void unwritableStoreGivesUpTheAttempt()
@@ -205,6 +303,23 @@ private slots:
         QCoreApplication::sendEvent(area, &drag);
         QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(200, 80));
         QVERIFY(!Table().Memo->textCursor().hasSelection());
+    }
+
+    // A long evening's lines, taken in many turns of the event loop, leave no history
+    // behind them and no more than the memo's bound of lines.
+    void memoKeepsNoHistory()
+    {
+        for (int turn = 0; turn < 30; ++turn) {
+            for (int i = 0; i < 1000; ++i)
+                AddMemoLine(QStringLiteral("turn %1 line %2").arg(turn).arg(i));
+            FlushMemo();
+        }
+        const QTextDocument *document = Table().Memo->document();
+        QCOMPARE(document->availableUndoSteps(), 0);
+        QVERIFY(!document->isUndoAvailable());
+        QVERIFY(document->blockCount() <= 11000);
+        QVERIFY(document->blockCount() >= 10000);
+        QCOMPARE(document->lastBlock().text(), QStringLiteral("turn 29 line 999"));
     }
 };
 

@@ -329,6 +329,9 @@ private slots:
         QCOMPARE(MemoText(), before);  // no echo either
         deliver("^$2lots");
         QCOMPARE(fixture.dialogs->errors.size(), 2);
+        QVERIFY(!Guarded(
+            [] { Table().Connection->Dispatch("^$1" + QByteArray(65000, '7')); }));  // a score no box could show whole
+        QCOMPARE(fixture.dialogs->errors.last(), "'" + QString(199, QLatin1Char('7')) + " [... 64831 more characters]");
         QVERIFY(Table().Connection->Socket().state() == QAbstractSocket::ConnectedState);
     }
 

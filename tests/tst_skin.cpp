@@ -132,6 +132,11 @@ private slots:
         QTest::newRow("missing") << QByteArray() << true << QStringLiteral("can't be read");
         QTest::newRow("empty") << QByteArray("") << false << QStringLiteral("too short");
         QTest::newRow("garbage") << QByteArray(300, 'k') << false << QStringLiteral("can't be used");
+        const Bytes thick = SkinArchive::Pack(
+            {{"skin.ini", BytesOf("[Personality]\nLeft=left.bmp\n")}, {"left.bmp", BitmapOf(4096, 8)}});
+        QTest::newRow("frame thicker than a window takes")
+            << QByteArray(reinterpret_cast<const char *>(thick.data()), qsizetype(thick.size())) << false
+            << QStringLiteral("the left border is 4096 pixels thick");
     }
     void unusableSkinFiles()
     {

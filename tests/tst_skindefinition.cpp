@@ -1,6 +1,7 @@
 #include "SkinDefinition.h"
 #include "SkinTestSupport.h"
 
+#include <QBuffer>
 #include <QTest>
 
 namespace {
@@ -22,11 +23,86 @@ const char *const GenericSections[]
        "SunkEdge",     "ExtraImages", "Headerbar",  "MenuItem",        "MenuBackground",
        "Scrollbar",    "HorzScroll",  "VertScroll", "HorzScrollThumb", "VertScrollThumb",
        "UpDown.Horz",  "UpDown.Vert"};
+// A picture whose cells of `cell` pixels are magenta and dark in turn.
+Bytes checkerboard(int width, int height, int cell)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, (x / cell + y / cell) % 2 ? 0xFF00FF : 0x202020);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return Bytes(bytes.begin(), bytes.end());
+}
 }  // namespace
 
 class TestSkinDefinition : public QObject {
     Q_OBJECT
 private slots:
+    // Skins that would end the program through the window system, or cost hundreds of
+    // megabytes in frames, are refused; what a window can take passes.
+    void windowLimits_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("cell");  // 0: one colour
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("4096 pixel side") << QByteArray("Left=p.bmp") << 4096 << 40 << 0
+                                         << "the left border is 4096 pixels thick, more than 32";
+        QTest::newRow("two frames of 32") << QByteArray("Right=p.bmp\nRightFrame=2") << 64 << 600 << 0 << "";
+        QTest::newRow("caption of 65") << QByteArray("Top=p.bmp") << 300 << 65 << 0 << "the top border is 65 pixels";
+        QTest::newRow("4096 pixel bottom") << QByteArray("Bottom=p.bmp") << 100 << 4096 << 0 << "the bottom border";
+        QTest::newRow("see-through checkerboard") << QByteArray("Left=p.bmp") << 32 << 4096 << 1 << "more than 1024";
+        QTest::newRow("checkerboard drawn solid") << QByteArray("Left=p.bmp\nLeftTrans=0") << 32 << 4096 << 1 << "";
+        QTest::newRow("coarse see-through") << QByteArray("Top=p.bmp") << 600 << 26 << 13 << "";
+        QTest::newRow("checkerboard caption button")
+            << QByteArray("[Button1]\nButtonImage=p.bmp") << 60 << 60 << 1 << "see-through shape";
+    }
+    void windowLimits()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, cell);
+        QFETCH(QString, refusal);
+        const Bytes picture = cell ? checkerboard(width, height, cell) : BitmapOf(width, height);
+        const TSkinDefinition d = read("[Personality]\n" + text.toStdString() + "\n", {{"p.bmp", picture}});
+        const QStringList problems = WindowLimitProblems(d);
+        QCOMPARE(problems.size(), refusal.isEmpty() ? 0 : 1);
+        QVERIFY2(problems.join(';').contains(refusal), qPrintable(problems.join(';')));
+    }
+
+    // Pictures beyond the skin's total are left out, each named in the report.
+    void manyLargeBitmaps()
+    {
+        std::string text = "[Personality]\n";
+        for (const char *key : {"Top", "Left", "Right", "Bottom", "TextBack"})
+            text += key + std::string("=big.bmp\n");
+        TSkinReport report;
+        const TSkinDefinition d = read(text, {{"big.bmp", BitmapOf(1024, 1024)}}, &report);
+        QVERIFY(!d.Top.Bitmap.isNull() && !d.Bottom.Bitmap.isNull() && d.Title.Bitmap.isNull());
+        QCOMPARE(report.bitmaps.back().problem,
+                 QStringLiteral("the skin's pictures together are larger than a skin may hold"));
+    }
+
+    // The largest definition a skin may hold, of many sections or of many keys, reads
+    // with the first occurrence counting (its time is measured by bench_skindefinition).
+    void largestDefinitions()
+    {
+        for (const std::string line : {"[Section", "Key"}) {
+            std::string text = "[Colours]\nButtonFace=1 2 3\n";
+            for (int i = 0; text.size() < SkinLimits::MaxDefinitionSize - 100; ++i)
+                text += line + std::to_string(i) + (line == "Key" ? "=1\n" : "]\n");
+            text += "[COLOURS]\nButtonFace=9 9 9\nWindowText=4 5 6\n";
+            const TSkinDefinition d = ReadSkinDefinition(text, TSkinReader(), System);  // packing it takes long
+            QCOMPARE(d.Colours.ButtonFace, QColor(1, 2, 3));
+            QCOMPARE(d.Colours.WindowText, QColor(4, 5, 6));
+        }
+    }
+
     void defaultsWhenEveryOptionalKeyIsMissing()
     {
         std::string text = "[Personality]\nTop=top.bmp\nmenuBar=x.bmp\n[Progress]\nBitmap=x.bmp\n";

@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 struct Run {
     int status;
@@ -78,6 +81,53 @@ private slots:
         QVERIFY(outside.open(QIODevice::ReadOnly) && outside.readAll() == "untouched");
     }
 
+    // Whatever stands in a member's place that is not a plain file of its own is left
+    // alone: a link to a file outside, a link to nowhere (which would make a file outside),
+    // a FIFO, a second name of an outside file, a folder. A plain file is replaced.
+    void extractWritesThroughNothing()
+    {
+        QDir().mkpath(at("planted/out"));
+        write(at("planted/outside"), BytesOf("untouched"));
+        const QString out = at("planted/out/");
+        QVERIFY(QFile::link(at("planted/outside"), out + "link"));
+        QVERIFY(QFile::link(at("planted/nowhere"), out + "dangling"));
+        QCOMPARE(::mkfifo(QFile::encodeName(out + "fifo").constData(), 0600), 0);
+        QCOMPARE(
+            ::link(QFile::encodeName(at("planted/outside")).constData(), QFile::encodeName(out + "hard").constData()),
+            0);
+        QVERIFY(QDir().mkpath(out + "folder"));
+        write(out + "plain", BytesOf("old"));
+        const QStringList names{"link", "dangling", "fifo", "hard", "folder", "plain"};
+        std::vector<SkinArchive::Member> members;
+        for (const QString &name : names)
+            members.push_back({name.toStdString(), BytesOf("new")});
+        write(at("planted.skin"), SkinArchive::Pack(members));
+
+        const Run extract = run({"extract", at("planted.skin"), out});
+        QCOMPARE(extract.status, 1);
+        for (const QString &name : names.mid(0, 5))
+            QVERIFY2(extract.out.contains(QStringLiteral("\"%1\" skipped").arg(name)), qPrintable(extract.out));
+        QFile outside(at("planted/outside"));
+        QVERIFY(outside.open(QIODevice::ReadOnly) && outside.readAll() == "untouched");
+        QVERIFY(!QFile::exists(at("planted/nowhere")));
+        QFile plain(out + "plain");
+        QVERIFY(plain.open(QIODevice::ReadOnly) && plain.readAll() == "new");
+    }
+
+    // A target folder that is a link is not followed, even to a folder of one's own.
+    void extractRefusesALinkedTarget()
+    {
+        QDir().mkpath(at("real"));
+        QVERIFY(QFile::link(at("real"), at("alias")));
+        write(at("one.skin"), SkinArchive::Pack({{"ok.txt", BytesOf("8")}}));
+        const Run extract = run({"extract", at("one.skin"), at("alias")});
+        QCOMPARE(extract.status, 1);
+        QVERIFY(extract.out.contains("a symbolic link"));
+        QVERIFY(QDir(at("real")).isEmpty());
+        QCOMPARE(run({"extract", at("one.skin"), at("made/new/")}).status, 0);  // a missing one is made
+        QVERIFY(QFile::exists(at("made/new/ok.txt")));
+    }
+
     void packListAndCheck()
     {
         write(at("skin.ini"), BytesOf("[Personality]\r\nTop=top.bmp\r\nLeft=gone.bmp\r\n[Buttons]\r\nTrans=2\r\n"));
@@ -95,6 +145,14 @@ private slots:
         QVERIFY(check.out.contains("Personality.Top = top.bmp: ok"));
         QVERIFY(check.out.contains("Personality.Left = gone.bmp: no such member"));
         QVERIFY(check.out.contains("Buttons transparency 2 is out of range"));
+
+        write(at("thick.bmp"), BitmapOf(20, 100));  // what the client refuses is refused here too
+        write(at("thick.ini"), BytesOf("[Personality]\r\nBottom=thick.bmp\r\n"));
+        QCOMPARE(run({"pack", at("thick.skin"), at("thick.ini"), at("thick.bmp")}).status, 0);
+        const Run refused = run({"check", at("thick.skin")});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.out.contains("refused by Kelmar: the bottom border is 100 pixels thick"),
+                 qPrintable(refused.out));
     }
 };
 

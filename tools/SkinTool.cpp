@@ -5,13 +5,20 @@
 
 #include <QPalette>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -21,9 +28,11 @@ constexpr char Usage[] = R"(usage: kelmar-skin COMMAND ARGUMENTS
   list FILE.skin          the members of the archive with their sizes
   extract FILE.skin DIR   writes every member into DIR (made when missing). A member
                           whose name is no plain file name (empty, ".", "..", with "/",
-                          "\", ":" or control characters) is skipped and reported, and
-                          nothing is written through a symbolic link, so nothing lands
-                          outside DIR
+                          "\", ":" or control characters) is skipped and reported.
+                          Every file is made inside the folder as it was opened, never
+                          through a symbolic link and never over anything but a plain
+                          file of its own, so nothing lands outside DIR; a DIR that is
+                          itself a symbolic link is refused
   pack OUT.skin FILES...  writes the files as the members of a new archive, in the order
                           given; a folder stands for the files in it, in name order. The
                           member names are the file names
@@ -114,17 +123,92 @@ bool plainFileName(std::string_view name)
     });
 }
 
+// A file descriptor closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(Descriptor &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor &operator=(Descriptor &&) = delete;
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// The target folder, made when missing and opened without following a link in its own
+// place: every member is then written relative to this one folder, whatever is swapped
+// in under its name meanwhile. A target that is itself a symbolic link is refused.
+std::optional<Descriptor> openTargetFolder(const fs::path &dir)
+{
+    fs::path path = dir.lexically_normal();
+    if (!path.has_filename())
+        path = path.parent_path();
+    const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const fs::path leaf = path.has_filename() ? path.filename() : fs::path(".");
+    std::error_code error;
+    fs::create_directories(parent, error);
+    const Descriptor above(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!above.valid() || (::mkdirat(above.get(), leaf.c_str(), 0777) != 0 && errno != EEXIST)) {
+        std::fprintf(stderr, "kelmar-skin: %s: %s\n", dir.string().c_str(), std::strerror(errno));
+        return std::nullopt;
+    }
+    Descriptor folder(::openat(above.get(), leaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.valid()) {
+        struct stat status {};
+        const bool link
+            = ::fstatat(above.get(), leaf.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(status.st_mode);
+        std::fprintf(stderr, "kelmar-skin: %s: %s\n", dir.string().c_str(),
+                     link ? "a symbolic link, not a folder" : "not a folder");
+        return std::nullopt;
+    }
+    return folder;
+}
+
+// A new file, or a plain file of that name with no other name: never a link, a FIFO, a
+// device or a file that is reached through a hard link as well.
+const char *openMemberFile(int folder, const std::string &name, std::optional<Descriptor> &file)
+{
+    constexpr int flags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    file.emplace(::openat(folder, name.c_str(), flags | O_CREAT | O_EXCL, 0666));
+    if (!file->valid() && errno == EEXIST)
+        file.emplace(::openat(folder, name.c_str(), flags));
+    if (!file->valid())
+        return errno == ELOOP ? "a symbolic link is in its place" : "can't be written";
+    struct stat status {};
+    if (::fstat(file->get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_nlink != 1)
+        return "something other than a file of its own is in its place";
+    if (::ftruncate(file->get(), 0) != 0)
+        return "can't be written";
+    return nullptr;
+}
+
+bool writeAll(int fd, std::span<const std::uint8_t> data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data = data.subspan(std::size_t(n));
+    }
+    return true;
+}
+
 int extract(const fs::path &file, const fs::path &dir)
 {
     const auto reader = openArchive(file);
     if (!reader)
         return 1;
-    std::error_code error;
-    fs::create_directories(dir, error);
-    if (error || !fs::is_directory(dir)) {
-        std::fprintf(stderr, "kelmar-skin: %s: not a folder\n", dir.string().c_str());
+    const std::optional<Descriptor> folder = openTargetFolder(dir);
+    if (!folder)
         return 1;
-    }
     int status = 0;
     std::vector<std::string> written;
     for (std::size_t i = 0; i < reader->Names().size(); ++i) {
@@ -141,20 +225,17 @@ int extract(const fs::path &file, const fs::path &dir)
             skip("a member of that name came before");
             continue;
         }
-        const fs::path target = dir / name;
-        const fs::file_status existing = fs::symlink_status(target, error);
-        if (fs::exists(existing) && !fs::is_regular_file(existing)) {
-            skip("something other than a file is in its place");
+        std::optional<Descriptor> out;
+        if (const char *why = openMemberFile(folder->get(), name, out)) {
+            skip(why);
             continue;
         }
-        const auto data = reader->Data(i);
-        std::ofstream out(target, std::ios::binary | std::ios::trunc);
-        if (!out.write(reinterpret_cast<const char *>(data.data()), std::streamsize(data.size()))) {
+        if (!writeAll(out->get(), reader->Data(i))) {
             skip("can't be written");
             continue;
         }
         written.push_back(name);
-        std::printf("%s\n", target.string().c_str());
+        std::printf("%s\n", (dir / name).string().c_str());
     }
     return status;
 }
@@ -254,6 +335,10 @@ int check(const fs::path &file)
     for (const QString &problem : report.problems)
         std::printf("problem: %s\n", printable(problem.toStdString()).c_str());
     status |= report.problems.isEmpty() ? 0 : 1;
+    const QStringList refused = WindowLimitProblems(skin);
+    for (const QString &why : refused)
+        std::printf("refused by Kelmar: %s\n", printable(why.toStdString()).c_str());
+    status |= refused.isEmpty() ? 0 : 1;
     std::printf("%s\n", status == 0 ? "everything holds" : "something is wrong");
     return status;
 }

@@ -108,8 +108,11 @@ void TSkinData::load(const QString &source)
     if (definition.data.size() > SkinLimits::MaxDefinitionSize)
         return fail(QStringLiteral("its definition is larger than a definition may be"));
     const std::string_view text(reinterpret_cast<const char *>(definition.data.data()), definition.data.size());
-    definition_ = std::make_shared<const TSkinDefinition>(
+    auto read = std::make_shared<const TSkinDefinition>(
         ReadSkinDefinition(text, reader, SystemColours(QGuiApplication::palette())));
+    if (const QStringList refused = WindowLimitProblems(*read); !refused.isEmpty())
+        return fail(refused.join(QStringLiteral("; ")));
+    definition_ = std::move(read);
     if (active_)
         emit appliedChanged(true);
 }

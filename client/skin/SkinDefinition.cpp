@@ -500,6 +500,73 @@ void checkRanges(DefinitionReader &in, const TSkinDefinition &d)
 }
 }  // namespace
 
+namespace {
+// The thickness a border adds to a window: one frame's width for the sides, its height
+// for the caption bar and the bottom.
+int thickness(const TDataSkinBorder &border, bool side)
+{
+    if (border.Bitmap.isNull())
+        return 0;
+    return side ? border.Bitmap.width() / std::max(1, border.FrameCount) : border.Bitmap.height();
+}
+
+// The pieces of a keyed picture's see-through shape: the opaque runs of each row that
+// differs from the row above it (the window system takes equal rows as one band).
+qint64 shapePieces(const QImage &picture)
+{
+    if (picture.isNull())
+        return 0;
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    constexpr QRgb key = 0xFF00FF;
+    std::vector<int> edges, above;
+    qint64 pieces = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        edges.clear();
+        bool opaque = false;
+        for (int x = 0; x < image.width(); ++x)
+            if (((row[x] & 0xFFFFFF) != key) != opaque) {
+                opaque = !opaque;
+                edges.push_back(x);
+            }
+        if (y == 0 || edges != above)
+            pieces += qint64(edges.size() + 1) / 2;
+        std::swap(edges, above);
+    }
+    return pieces;
+}
+}  // namespace
+
+QStringList WindowLimitProblems(const TSkinDefinition &skin)
+{
+    QStringList problems;
+    const auto bound = [&](const TDataSkinBorder &border, bool side, int limit) {
+        if (const int t = thickness(border, side); t > limit)
+            problems << QStringLiteral("the %1 border is %2 pixels thick, more than %3")
+                            .arg(border.SectionName.toLower())
+                            .arg(t)
+                            .arg(limit);
+    };
+    bound(skin.Left, true, SkinLimits::MaxBorderThickness);
+    bound(skin.Right, true, SkinLimits::MaxBorderThickness);
+    bound(skin.Bottom, false, SkinLimits::MaxBorderThickness);
+    bound(skin.Top, false, SkinLimits::MaxCaptionHeight);
+    if (!problems.isEmpty())
+        return problems;  // the shape of pictures that large is not worth working out
+    // Magenta is see-through in the borders that ask for it and always in the caption's
+    // text back and buttons.
+    qint64 pieces = shapePieces(skin.Title.Bitmap);
+    for (const TDataSkinBorder *b : {&skin.Left, &skin.Right, &skin.Top, &skin.Bottom})
+        pieces += b->TransparencyMode == 1 ? shapePieces(b->Bitmap) : 0;
+    for (const TDataSkinSysButton &b : skin.CaptionButtons)
+        pieces += shapePieces(b.Bitmap);
+    if (pieces > SkinLimits::MaxShapePieces)
+        problems << QStringLiteral("the frame's see-through shape has %1 pieces, more than %2")
+                        .arg(pieces)
+                        .arg(SkinLimits::MaxShapePieces);
+    return problems;
+}
+
 std::optional<QColor> ParseColourText(std::string_view text)
 {
     while (!text.empty() && blank(text.front()))

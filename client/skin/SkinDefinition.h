@@ -97,7 +97,15 @@ struct TSkinReport {
 namespace SkinLimits {
 inline constexpr int MaxBitmapSide = 4096;
 inline constexpr qint64 MaxBitmapPixels = 4 << 20;
-inline constexpr qint64 MaxSkinPixels = 16 << 20;  // all pictures of one skin together
+inline constexpr qint64 MaxSkinPixels = 4 << 20;  // all pictures of one skin together
+// What a skin may ask of a window: the borders' and the caption bar's thickness, and the
+// pieces of the see-through shape that the frame's pictures give (each row of opaque
+// runs that differs from the one above it); a window's whole shape is held to
+// MaxWindowShapeRects, beyond which the frame is a plain ring.
+inline constexpr int MaxBorderThickness = 32;
+inline constexpr int MaxCaptionHeight = 64;
+inline constexpr qint64 MaxShapePieces = 1024;
+inline constexpr int MaxWindowShapeRects = 8192;
 inline constexpr std::size_t MaxCaptionButtons = 64;
 inline constexpr std::size_t MaxSchemeColours = 256;
 inline constexpr std::size_t MaxDefinitionSize = 1 << 20;
@@ -106,6 +114,10 @@ inline constexpr std::size_t MaxDefinitionSize = 1 << 20;
 // Reads a definition; bitmaps come from the reader's members.
 TSkinDefinition ReadSkinDefinition(std::string_view text, const TSkinReader &members, const TSystemColours &system,
                                    TSkinReport *report = nullptr);
+
+// Why a skin can't dress windows: a border or caption bar thicker than the bounds, or
+// pictures whose see-through shape has too many pieces. Empty when it can.
+QStringList WindowLimitProblems(const TSkinDefinition &skin);
 
 // "r g b": three decimal numbers of 0 to 255 with one non-digit between them, blanks
 // around the whole ignored; nullopt for anything else.

@@ -268,7 +268,10 @@ void TSkinFrame::follow()
     QPainter painter(&shape);
     paintFrame(painter);
     painter.end();
-    setMask(QRegion(QBitmap::fromImage(shape.createAlphaMask())) - QRegion(rect().marginsRemoved(margins)));
+    const QRegion inside(rect().marginsRemoved(margins));
+    const QRegion ring = QRegion(QBitmap::fromImage(shape.createAlphaMask())) - inside;
+    // A shape of more pieces than the window system takes in one request ends the program.
+    setMask(ring.rectCount() <= SkinLimits::MaxWindowShapeRects ? ring : QRegion(rect()) - inside);
 }
 
 QRect TSkinFrame::captionRect() const { return QRect(0, 0, width(), look_->frameMargins().top()); }
