@@ -95,7 +95,7 @@ int main(int argc, char **argv)
     Dialogs().information = [](const QString &) {};
     Dialogs().message = [](const QString &) {};
     auto board = BuildBoard();
-    Player(Local).SetName(QStringLiteral("Bench"));
+    Model().SetLocalName("Bench");
 
     FakeServer server;
     if (!server.listen())
