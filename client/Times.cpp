@@ -51,7 +51,7 @@ void CheckConnection()
     if (Shared().QuitRequested)
         return;  // the player ended the program while the question was open
     if (restart) {
-        table.Model.ResetTable();
+        table.Model.Reset();
         ClearMemo();
         table.Model.ResetSeats();
     } else {

@@ -125,7 +125,7 @@ void TTableHandlers::Opcode(char opcode, const char *p)
         return model_.SetChainHalf(position, digit(p[1]));
     }
     case Opcode::Notice: return model_.ReceiveNotice(digit(p[0]));
-    case Opcode::Reset: return model_.ResetTable();
+    case Opcode::Reset: return model_.Reset();
     case Opcode::Occupy: return model_.Occupy(ConvertA21(p[0]));
     case Opcode::TurnSwitch: return model_.SwitchTurn();
     case Opcode::Greeting:

@@ -74,7 +74,7 @@ Rules::Placement TTableModel::PlacementOf(int slot, int position) const
     return Rules::Place(occupied, position, Chain(position).Pips, {tile.FirstPips, tile.SecondPips});
 }
 
-void TTableModel::ResetTable()
+void TTableModel::Reset()
 {
     for (HandSlot &slot : hand_)
         slot = HandSlot{};

@@ -123,7 +123,7 @@ public:
     Rules::Placement PlacementOf(int slot, int position) const;
 
     // The server's messages.
-    void ResetTable();                                              // D, and the restart after a lost connection
+    void Reset();                                                   // D, and the restart after a lost connection
     void DealTile(int slot, int tile);                              // A
     void SetChainHalf(int position, int pips);                      // B; pips 0..6 or 9 (the empty square)
     void Occupy(int position);                                      // E

@@ -212,7 +212,7 @@ private slots:
             QCOMPARE(model.Online(), online);
             QCOMPARE(model.IsConnected(), connected);
             QCOMPARE(model.ExpectedButDown(), down);
-            model.ResetTable();  // a reset keeps a connection that is up, and only that
+            model.Reset();  // a reset keeps a connection that is up, and only that
             QCOMPARE(model.ConnectionState(), connected ? state : C::Offline);
         }
         QCOMPARE(model.SocketError(), 111);
