@@ -14,11 +14,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QIcon>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QSessionManager>
-#include <QThread>
+#include <QTimer>
 #include <vector>
 
 namespace {
@@ -30,6 +32,26 @@ void splashStatus(const QString &text)
 {
     if (splashOn())
         SetSplashStatus(text);
+}
+
+// A splash picture that cannot be read is reported, and start-up goes on without the
+// splash, as it does without a skin.
+void openSplash()
+{
+    if (const std::optional<QString> error = Attempt([] { ShowSplash(QStringLiteral("Please wait . . .")); }))
+        ReportError(*error);
+}
+
+// Lets the splash stand for a moment while the program goes on painting and sounding.
+// False when the program was asked to quit meanwhile: start-up ends there.
+bool holdSplash(int ms)
+{
+    if (splashOn() && SplashWindow()) {
+        QEventLoop hold;
+        QTimer::singleShot(ms, &hold, &QEventLoop::quit);
+        hold.exec();
+    }
+    return !Shared().QuitRequested;
 }
 
 // Drag and drop on the hand and the chain, the socket's connect event and the memo's
@@ -79,11 +101,14 @@ void startUpSteps()
         RunInstanceGuard();
     if (Shared().QuitRequested)
         return;
-    if (splashOn()) {
-        ShowSplash(QStringLiteral("Please wait . . ."));
-        QThread::msleep(500);
-        SetSplashStatus(QStringLiteral("Initializing . . ."));
-    }
+    // However start-up ends, the splash goes before anything else is shown: it must
+    // never cover an error box or the board.
+    const auto closeSplash = qScopeGuard([] { CloseSplash(); });
+    if (splashOn())
+        openSplash();
+    if (!holdSplash(500))
+        return;
+    splashStatus(QStringLiteral("Initializing . . ."));
     if (!BuildTable()) {
         QuitGame();
         return;
@@ -96,18 +121,14 @@ void startUpSteps()
     CreateBanner();
     CreateWatchdogTimer();
     createButtons();
-    if (splashOn()) {
-        SetSplashStatus(QStringLiteral("Initializing Cards . . ."));
-        QThread::msleep(200);
-    }
+    splashStatus(QStringLiteral("Initializing Cards . . ."));
+    if (!holdSplash(200))
+        return;
     bindTableEvents();
     splashStatus(QStringLiteral("Initializing Multimedia . . ."));
     StartMultimedia();
-    if (splashOn()) {
-        SetSplashStatus(QStringLiteral("Done."));
-        QThread::msleep(200);
-        CloseSplash();
-    }
+    splashStatus(QStringLiteral("Done."));
+    holdSplash(200);
 }
 
 void resetSharedState()

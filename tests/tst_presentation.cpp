@@ -324,6 +324,35 @@ private slots:
         QVERIFY(!SplashWindow() && Table().ConnectButton);
     }
 
+    // However start-up ends with the splash up, the splash is gone before the error box
+    // shows, and the board comes up usable; without its picture start-up goes on.
+    void splashNeverHidesTheBoard()
+    {
+        for (const char *missing : {"FX3.wav", "splash v.2.3.bmp"}) {
+            fixture.end();
+            WriteDefaultConfigWith({{"Splash=no", "Splash=yes"}});
+            QFile::rename(ResourceDir() + missing, ResourceDir() + "missing.bak");
+            ForgetPictures();
+            fixture.dialogs = std::make_unique<RecordedDialogs>();
+            QStringList shownOverSplash;
+            Dialogs().error = [&](const QString &text) {
+                fixture.dialogs->errors << text;
+                if (SplashWindow())
+                    shownOverSplash << text;
+            };
+            fixture.board = BuildBoard();
+            QFile::rename(ResourceDir() + "missing.bak", ResourceDir() + missing);
+            ForgetPictures();
+            QCOMPARE(fixture.dialogs->errors.size(), 1);
+            QVERIFY(fixture.dialogs->errors[0].contains(ResourceDir() + missing));
+            QVERIFY(shownOverSplash.isEmpty() && !SplashWindow());
+            QVERIFY(Table().ConnectButton && Table().ConnectButton->isEnabled());
+        }
+        Sounds().clear();
+        PlayEffect(QStringLiteral("FX1"));  // start-up went on past the splash to the sound
+        QCOMPARE(Sounds().starts, QStringList{"FX1"});
+    }
+
     void aboutBoxToggleAndCloseBox()
     {
         Table().InfoTitleButton->click();
