@@ -236,11 +236,26 @@ void PrepareApplication()
     QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
 }
 
+namespace {
+// Tab order 1: the control comes second in the board's tab chain, right after the first
+// control there, so a button made later stands before the ones made earlier.
+void putSecondInTabChain(QWidget *board, QWidget *control)
+{
+    for (QWidget *w = board->nextInFocusChain(); w != board; w = w->nextInFocusChain()) {
+        if (w != control && w->window() == board && (w->focusPolicy() & Qt::TabFocus)) {
+            QWidget::setTabOrder(w, control);
+            return;
+        }
+    }
+}
+}  // namespace
+
 QPushButton *CreateBoardButton(BoardButton kind, int top, int left)
 {
     const bool connect = kind == BoardButton::Connect;
     auto *button = new QPushButton(connect ? QStringLiteral("&Connect") : QStringLiteral("&Close"), Table().Board);
     button->setGeometry(left, top, 75, 25);
+    putSecondInTabChain(Table().Board, button);
     button->setCursor(CustomCursor(CursorKind::Arrow));
     SetFlatStyle(button);
     QObject::connect(button, &QPushButton::clicked, button,
