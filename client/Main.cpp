@@ -6,6 +6,7 @@
 #include "FlatComponent.h"
 #include "Global.h"
 #include "IniFile.h"
+#include "LabelLook.h"
 #include "Methods.h"
 #include "Sound.h"
 #include "Splash.h"
@@ -113,6 +114,9 @@ void startUpSteps()
         QuitGame();
         return;
     }
+    for (QLabel *label :
+         {Table().OwnNameLabel, Table().LeftLabel, Table().TopLabel, Table().RightLabel, Table().StatusLabel})
+        PlateUnderSkin(label);
     if (Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Skin"))) {
         splashStatus(QStringLiteral("Initializing Skin. . ."));
         LoadSkin();
