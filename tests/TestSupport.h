@@ -53,7 +53,7 @@ struct RecordedSound : TSoundBackEnd {
         void Start() override { sound->starts << name; }
     };
     void Loop(const QString &path, QObject *) override { loops << QFileInfo(path).fileName(); }
-    std::unique_ptr<TEffectVoice> Voice(const QString &path, QObject *) override
+    std::unique_ptr<TEffectVoice> Voice(const QString &path, const TPcmSound &) override
     {
         return std::make_unique<struct Voice>(this, QFileInfo(path).completeBaseName());
     }

@@ -124,6 +124,27 @@ private slots:
         QVERIFY(sound.loops.isEmpty());  // the default settings have no music
     }
 
+    // The stream of an effect stays open: each play offers the samples again from the
+    // start and wakes the sink that went idle at their end.
+    void effectSourceRewindsAndWakesTheSink()
+    {
+        const std::optional<TPcmSound> sound = ReadWav(fileBytes(ResourceDir() + "FX3.wav"));
+        QVERIFY(sound && sound->sampleRate == 22050 && sound->channels == 1 && sound->bitsPerSample == 16);
+        QCOMPARE(sound->DurationMs(), lengthOf("FX3"));
+        TPcmSource source(sound->samples);
+        QVERIFY(source.atEnd());  // nothing to play before the first request
+        int wakes = 0;
+        connect(&source, &QIODevice::readyRead, &source, [&] { ++wakes; });
+        for (int play = 1; play <= 2; ++play) {
+            source.Rewind();
+            QByteArray pulled;
+            while (!source.atEnd())
+                pulled += source.read(1000);
+            QCOMPARE(pulled, sound->samples);
+            QCOMPARE(wakes, play);
+        }
+    }
+
     void settingsGovernMusicAndEffects()
     {
         fixture.end();
