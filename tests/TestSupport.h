@@ -129,9 +129,10 @@ struct BoardCase {
     std::unique_ptr<RecordedDialogs> dialogs;
     std::unique_ptr<TMainBoard> board;
 
-    void start()
+    // On the default configuration with some lines replaced (WriteDefaultConfigWith).
+    void start(const QList<std::pair<QByteArray, QByteArray>> &changes = {})
     {
-        WriteConfig(DefaultConfigText());
+        WriteDefaultConfigWith(changes);
         Shared().OwnSeatIndex = 0;
         dialogs = std::make_unique<RecordedDialogs>();
         board = BuildBoard();

@@ -36,15 +36,7 @@ double contrastAroundText(QWidget *window, QLabel *label)
 class TestLook : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<RecordedDialogs> dialogs;
-    std::unique_ptr<TMainBoard> board;
-
-    void start(const QList<std::pair<QByteArray, QByteArray>> &changes = {})
-    {
-        WriteDefaultConfigWith(changes);
-        dialogs = std::make_unique<RecordedDialogs>();
-        board = BuildBoard();
-    }
+    BoardCase fixture;
 
 private slots:
     void initTestCase() { PrepareSuite(); }
@@ -52,8 +44,7 @@ private slots:
     {
         CloseAboutBox();
         CloseSplash();
-        board.reset();
-        dialogs.reset();
+        fixture.end();
     }
 
     void contrastRatios()
@@ -76,8 +67,8 @@ private slots:
     void boardLabelsReadWithAndWithoutTheSkin()
     {
         for (const bool skin : {true, false}) {
-            start({{"Skin=yes", skin ? "Skin=yes" : "Skin=no"}});
-            board->show();
+            fixture.start({{"Skin=yes", skin ? "Skin=yes" : "Skin=no"}});
+            fixture.board->show();
             const QList<std::tuple<QLabel *, QColor, double>> cases{
                 {Table().OwnNameLabel, NamedColor::Black, 4.5}, {Table().LeftLabel, NamedColor::Black, 4.5},
                 {Table().TopLabel, NamedColor::Red, 3.0},       {Table().RightLabel, NamedColor::Black, 4.5},
@@ -85,7 +76,7 @@ private slots:
             };
             for (const auto &[label, colour, least] : cases) {
                 SetLabelColor(label, colour);
-                const double contrast = contrastAroundText(board.get(), label);
+                const double contrast = contrastAroundText(fixture.board.get(), label);
                 const QString what = label->text() + QLatin1Char(' ') + colour.name();
                 if (skin)
                     QVERIFY2(contrast >= least, qPrintable(what + QStringLiteral(": %1").arg(contrast)));
@@ -99,7 +90,7 @@ private slots:
     // Colours that the program gives its texts stay when the skin brings its own.
     void aboutBoxAndSplashKeepTheirColours()
     {
-        start();
+        fixture.start();
         const QColor skinText = QApplication::palette().color(QPalette::WindowText);
         QVERIFY(skinText != NamedColor::Black);
         OpenAboutBox(QStringLiteral("1.5"));
@@ -128,8 +119,8 @@ private slots:
     // the press.
     void unskinnedButtonsAreVisible()
     {
-        start({{"Skin=yes", "Skin=no"}});
-        board->show();
+        fixture.start({{"Skin=yes", "Skin=no"}});
+        fixture.board->show();
         QPushButton *button = Table().ConnectButton;
         const QImage normal = button->grab().toImage();
         QCOMPARE(normal.pixelColor(0, 12).rgb(), button->palette().color(QPalette::Shadow).rgb());
@@ -143,7 +134,7 @@ private slots:
         // The board's buttons follow the memo in the tab order, the later one first.
         QList<QWidget *> chain;
         for (QWidget *w = Table().Memo->nextInFocusChain(); w != Table().Memo; w = w->nextInFocusChain())
-            if (w->window() == board.get() && (w->focusPolicy() & Qt::TabFocus))
+            if (w->window() == fixture.board.get() && (w->focusPolicy() & Qt::TabFocus))
                 chain << w;
         QCOMPARE(chain.mid(0, 2), (QList<QWidget *>{Table().CloseButton, Table().ConnectButton}));
     }
