@@ -38,7 +38,7 @@ int main(int argc, char **argv)
     for (int p : {26, 1, 2, 3})
         ChainAt(p)->setEnabled(true);
     ChainAt(3)->Pips = 4;
-    pause(1000);  // the board stands before the first sound
+    pause(3000);  // the board stands, and the sound server has woken to its streams
     for (int move = 0; move < moves; ++move) {
         tile->SetTile(5);  // 0-4
         Shared().TurnFlag = true;
