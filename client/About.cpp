@@ -2,6 +2,7 @@
 
 #include "Global.h"
 #include "Initialize.h"
+#include "LabelLook.h"
 #include "Methods.h"
 
 #include <QCloseEvent>
@@ -19,10 +20,13 @@ const std::array<const char *, 4> Credits{"Ines Marwa", "Tomas Keller", "Rui Oka
 
 QFont verdana(bool bold = false) { return FontWithCellHeight(QStringLiteral("verdana"), 12, bold); }
 
-// A label drawn without background over the picture.
-QLabel *label(QWidget *parent, const QString &text, const QFont &font, QRect place, bool wrap = false)
+// A label drawn without background over the picture, in its own colour: a skin's text
+// colour would not read on the picture.
+QLabel *label(QWidget *parent, const QString &text, const QFont &font, QRect place, bool wrap = false,
+              const QColor &color = NamedColor::Black)
 {
     auto *label = new QLabel(text, parent);
+    SetLabelColor(label, color);
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     label->setAttribute(Qt::WA_TranslucentBackground);
@@ -59,7 +63,8 @@ public:
         setFixedSize(ClientSize);
         CentreOnScreen(this, OuterSize);
         FillWithPicture(this, ResourceDir() + QStringLiteral("About v1.2.bmp"));
-        label(this, version, FontWithCellHeight(QStringLiteral("MS Sans Serif"), 18, true), {48, 56, 0, 0});
+        label(this, version, FontWithCellHeight(QStringLiteral("MS Sans Serif"), 18, true), {48, 56, 0, 0}, false,
+              SystemTextColor());
         auto *link = new TWebLink(QString::fromLatin1(ProjectWebPage), this);
         link->setTextFormat(Qt::PlainText);
         link->setFont(verdana());

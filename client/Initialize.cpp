@@ -496,9 +496,10 @@ void SetLabelColor(QLabel *label, const QColor &color)
         return;
     // A label takes turns between two colours (black and red for whose move it is, red and
     // lime for the status): each has a role of its own in the label's palette, and a change
-    // of role is far cheaper than a change of palette.
+    // of role is far cheaper than a change of palette. A role counts only when the label
+    // sets it itself: an inherited one follows the application's palette, which a skin changes.
     for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::BrightText})
-        if (label->palette().color(role) == color)
+        if (label->palette().color(role) == color && label->palette().isBrushSet(QPalette::Active, role))
             return label->setForegroundRole(role);
     const QPalette::ColorRole spare
         = label->foregroundRole() == QPalette::BrightText ? QPalette::WindowText : QPalette::BrightText;

@@ -7,6 +7,7 @@
 #include "Global.h"
 #include "IniFile.h"
 #include "KelmarInfo.h"
+#include "LabelLook.h"
 #include "Methods.h"
 #include "Protocol.h"
 #include "Sound.h"
@@ -16,11 +17,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QIcon>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QSessionManager>
-#include <QThread>
 #include <QTimer>
 #include <vector>
 
@@ -50,6 +52,26 @@ void splashStatus(const QString &text)
 {
     if (splashOn())
         SetSplashStatus(text);
+}
+
+// A splash picture that cannot be read is reported, and start-up goes on without the
+// splash, as it does without a skin.
+void openSplash()
+{
+    if (const std::optional<QString> error = Attempt([] { ShowSplash(QStringLiteral("Please wait . . .")); }))
+        ReportError(*error);
+}
+
+// Lets the splash stand for a moment while the program goes on painting and sounding.
+// False when the program was asked to quit meanwhile: start-up ends there.
+bool holdSplash(int ms)
+{
+    if (splashOn() && SplashWindow()) {
+        QEventLoop hold;
+        QTimer::singleShot(ms, &hold, &QEventLoop::quit);
+        hold.exec();
+    }
+    return !Shared().QuitRequested;
 }
 
 // Drag and drop on the hand and the chain, the socket's connect event and the memo's
@@ -105,15 +127,21 @@ void startUpSteps()
         RunInstanceGuard();
     if (Shared().QuitRequested)
         return;
-    if (splashOn()) {
-        ShowSplash(QStringLiteral("Please wait . . ."));
-        QThread::msleep(500);
-        SetSplashStatus(QStringLiteral("Initializing . . ."));
-    }
+    // However start-up ends, the splash goes before anything else is shown: it must
+    // never cover an error box or the board.
+    const auto closeSplash = qScopeGuard([] { CloseSplash(); });
+    if (splashOn())
+        openSplash();
+    if (!holdSplash(500))
+        return;
+    splashStatus(QStringLiteral("Initializing . . ."));
     if (!BuildTable()) {
         QuitGame();
         return;
     }
+    for (QLabel *label :
+         {Table().OwnNameLabel, Table().LeftLabel, Table().TopLabel, Table().RightLabel, Table().StatusLabel})
+        PlateUnderSkin(label);
     if (Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Skin"))) {
         splashStatus(QStringLiteral("Initializing Skin. . ."));
         LoadSkin();
@@ -122,18 +150,11 @@ void startUpSteps()
     CreateBanner();
     CreateWatchdogTimer();
     createButtons();
-    if (splashOn()) {
-        SetSplashStatus(QStringLiteral("Initializing Cards . . ."));
-        QThread::msleep(200);
-    }
+    splashStatus(QStringLiteral("Initializing Cards . . ."));
+    if (!holdSplash(200))
+        return;
     bindTableEvents();
     splashStatus(QStringLiteral("Initializing Multimedia . . ."));
-    StartMultimedia(Table().Board);
-    if (splashOn()) {
-        SetSplashStatus(QStringLiteral("Done."));
-        QThread::msleep(200);
-        CloseSplash();
-    }
 }
 
 void resetSharedState()
@@ -248,11 +269,26 @@ void PrepareApplication()
     QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
 }
 
+namespace {
+// Tab order 1: the control comes second in the board's tab chain, right after the first
+// control there, so a button made later stands before the ones made earlier.
+void putSecondInTabChain(QWidget *board, QWidget *control)
+{
+    for (QWidget *w = board->nextInFocusChain(); w != board; w = w->nextInFocusChain()) {
+        if (w != control && w->window() == board && (w->focusPolicy() & Qt::TabFocus)) {
+            QWidget::setTabOrder(w, control);
+            return;
+        }
+    }
+}
+}  // namespace
+
 QPushButton *CreateBoardButton(BoardButton kind, int top, int left)
 {
     const bool connect = kind == BoardButton::Connect;
     auto *button = new QPushButton(connect ? QStringLiteral("&Connect") : QStringLiteral("&Close"), Table().Board);
     button->setGeometry(left, top, 75, 25);
+    putSecondInTabChain(Table().Board, button);
     button->setCursor(CustomCursor(CursorKind::Arrow));
     SetFlatStyle(button);
     QObject::connect(button, &QPushButton::clicked, button,

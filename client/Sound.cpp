@@ -3,33 +3,66 @@
 #include "Global.h"
 #include "IniFile.h"
 
+#include <QAudioDevice>
+#include <QAudioSink>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMediaDevices>
 #include <QPointer>
 #include <QSoundEffect>
 #include <QUrl>
+#include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace {
 // A sound effect is a few seconds; anything this large is no effect of ours.
 constexpr qint64 MaxEffectBytes = 16 << 20;
 
+QAudioFormat formatOf(const TPcmSound &sound)
+{
+    QAudioFormat format;
+    format.setSampleRate(sound.sampleRate);
+    format.setChannelCount(sound.channels);
+    format.setSampleFormat(sound.bitsPerSample == 8        ? QAudioFormat::UInt8
+                               : sound.bitsPerSample == 16 ? QAudioFormat::Int16
+                                                           : QAudioFormat::Int32);
+    return format;
+}
+
+// One stream per effect, opened when the effect is prepared, so that its first play
+// does not wait for the audio server, and kept open until the effect goes.
 class TQtVoice : public TEffectVoice {
 public:
-    TQtVoice(const QString &path, QObject *owner) : effect_(new QSoundEffect(owner))
+    explicit TQtVoice(const TPcmSound &sound)
     {
-        effect_->setSource(QUrl::fromLocalFile(path));
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull())
+            return;  // no audio device: the effect is silent
+        // The sink may still hand the server its last bytes when the effect goes, so it
+        // is deleted from the event loop, and with the application at the latest.
+        sink_ = new QAudioSink(device, formatOf(sound), QCoreApplication::instance());
+        source_ = new TPcmSource(sound.samples, sink_);
+        sink_->start(source_);
+    }
+    ~TQtVoice() override
+    {
+        if (sink_)
+            sink_->deleteLater();
     }
     void Start() override
     {
-        if (!effect_)
+        if (!sink_)
             return;
-        effect_->stop();
-        effect_->play();
+        source_->Rewind();
+        if (sink_->state() == QAudio::StoppedState)  // after an error of the stream
+            sink_->start(source_);
     }
 
 private:
-    QPointer<QSoundEffect> effect_;
+    QPointer<QAudioSink> sink_;
+    TPcmSource *source_ = nullptr;  // the sink's child
 };
 
 class TQtBackEnd : public TSoundBackEnd {
@@ -42,9 +75,9 @@ public:
         music->setLoopCount(QSoundEffect::Infinite);
         music->play();
     }
-    std::unique_ptr<TEffectVoice> Voice(const QString &path, QObject *owner) override
+    std::unique_ptr<TEffectVoice> Voice(const QString &, const TPcmSound &sound) override
     {
-        return std::make_unique<TQtVoice>(path, owner);
+        return std::make_unique<TQtVoice>(sound);
     }
     qint64 NowMs() const override { return clock_.elapsed(); }
 
@@ -77,17 +110,16 @@ quint32 littleEndian(const QByteArray &bytes, qsizetype at, int size)
     return value;
 }
 
-// Reads the file and opens a player on it: its length from the file, its sound from the
-// back end.
-std::unique_ptr<TEffectPlayer> openEffect(const QString &path, bool autoRewind, QObject *owner)
+// Reads the file and opens a player on it: its length and its sound from the file.
+std::unique_ptr<TEffectPlayer> openEffect(const QString &path, bool autoRewind)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw KelmarError(QStringLiteral("Cannot open sound \"%1\": %2").arg(path, file.errorString()));
-    const std::optional<qint64> duration = WavDurationMs(file.read(MaxEffectBytes));
-    if (!duration)
+    const std::optional<TPcmSound> sound = ReadWav(file.read(MaxEffectBytes));
+    if (!sound)
         throw KelmarError(QStringLiteral("Cannot open sound \"%1\": not a PCM WAV file").arg(path));
-    return std::make_unique<TEffectPlayer>(backEnd().Voice(path, owner), *duration, autoRewind);
+    return std::make_unique<TEffectPlayer>(backEnd().Voice(path, *sound), sound->DurationMs(), autoRewind);
 }
 
 bool switchOn(const char *key) { return Config().ReadSwitch(QStringLiteral("Music"), QLatin1String(key)); }
@@ -95,28 +127,67 @@ bool switchOn(const char *key) { return Config().ReadSwitch(QStringLiteral("Musi
 
 void SetSoundBackEnd(TSoundBackEnd *backEnd) { replacement = backEnd; }
 
-std::optional<qint64> WavDurationMs(const QByteArray &wav)
+qint64 TPcmSound::DurationMs() const
+{
+    const qint64 bytesPerSecond = qint64(sampleRate) * channels * (bitsPerSample / 8);
+    return bytesPerSecond > 0 ? samples.size() * 1000 / bytesPerSecond : 0;
+}
+
+std::optional<TPcmSound> ReadWav(const QByteArray &wav)
 {
     if (wav.size() < 12 || !wav.startsWith("RIFF") || wav.mid(8, 4) != "WAVE")
         return std::nullopt;
-    quint32 bytesPerSecond = 0;
+    std::optional<TPcmSound> sound;
     for (qsizetype at = 12; at + 8 <= wav.size();) {
         const QByteArray id = wav.mid(at, 4);
         const quint32 size = littleEndian(wav, at + 4, 4);
         if (id == "fmt " && size >= 16 && at + 24 <= wav.size()) {
             if (littleEndian(wav, at + 8, 2) != 1)  // PCM only
                 return std::nullopt;
-            bytesPerSecond = littleEndian(wav, at + 16, 4);
+            sound = TPcmSound{int(littleEndian(wav, at + 12, 4)),
+                              int(littleEndian(wav, at + 10, 2)),
+                              int(littleEndian(wav, at + 22, 2)),
+                              {}};
         } else if (id == "data") {
-            if (bytesPerSecond == 0)
+            const bool playable = sound && sound->sampleRate >= 1000 && sound->sampleRate <= 192000
+                && sound->channels >= 1 && sound->channels <= 8
+                && (sound->bitsPerSample == 8 || sound->bitsPerSample == 16 || sound->bitsPerSample == 32);
+            if (!playable)
                 return std::nullopt;
-            // A data chunk cut short by the end of the file plays what is there.
+            // A data chunk cut short by the end of the file plays what is there, in whole frames.
+            const qint64 frame = sound->channels * sound->bitsPerSample / 8;
             const qint64 bytes = std::min<qint64>(size, wav.size() - at - 8);
-            return bytes * 1000 / bytesPerSecond;
+            sound->samples = wav.mid(at + 8, bytes - bytes % frame);
+            return sound;
         }
         at += 8 + qint64(size) + (size & 1);
     }
     return std::nullopt;
+}
+
+std::optional<qint64> WavDurationMs(const QByteArray &wav)
+{
+    const std::optional<TPcmSound> sound = ReadWav(wav);
+    return sound ? std::optional<qint64>(sound->DurationMs()) : std::nullopt;
+}
+
+TPcmSource::TPcmSource(QByteArray samples, QObject *parent) : QIODevice(parent), samples_(std::move(samples))
+{
+    open(QIODevice::ReadOnly);
+    seek(samples_.size());
+}
+
+void TPcmSource::Rewind()
+{
+    seek(0);
+    emit readyRead();
+}
+
+qint64 TPcmSource::readData(char *data, qint64 maxSize)
+{
+    const qint64 count = std::clamp<qint64>(samples_.size() - pos(), 0, maxSize);
+    std::memcpy(data, samples_.constData() + pos(), std::size_t(count));
+    return count;
 }
 
 TEffectPlayer::TEffectPlayer(std::unique_ptr<TEffectVoice> voice, qint64 durationMs, bool autoRewind)
@@ -147,7 +218,7 @@ void StartMultimedia(QObject *owner)
     for (const char *name : {"FX1", "Fx2", "FX3", "FX4", "clap"}) {
         const QString effect = QLatin1String(name);
         effects->players[effect]
-            = openEffect(ResourceDir() + effect + QStringLiteral(".wav"), effect != QLatin1String("FX4"), effects);
+            = openEffect(ResourceDir() + effect + QStringLiteral(".wav"), effect != QLatin1String("FX4"));
     }
 }
 

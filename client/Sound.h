@@ -8,10 +8,21 @@
 // the length of its WAV file, since an audio back end without a device may report
 // "playing" for ever.
 #include <QByteArray>
+#include <QIODevice>
 #include <QObject>
 #include <QString>
 #include <memory>
 #include <optional>
+
+// A PCM WAV file's sound: its format and its samples.
+struct TPcmSound {
+    int sampleRate = 0, channels = 0, bitsPerSample = 0;
+    QByteArray samples;
+    qint64 DurationMs() const;
+};
+// The sound of a PCM WAV file of 8, 16 or 32 bits; nullopt when the bytes are no such file.
+std::optional<TPcmSound> ReadWav(const QByteArray &wav);
+std::optional<qint64> WavDurationMs(const QByteArray &wav);
 
 // One effect's sound as the audio system plays it.
 class TEffectVoice {
@@ -26,15 +37,31 @@ public:
     virtual ~TSoundBackEnd() = default;
     // Loops the file until `owner` goes; a file that cannot be played stays silent.
     virtual void Loop(const QString &path, QObject *owner) = 0;
-    virtual std::unique_ptr<TEffectVoice> Voice(const QString &path, QObject *owner) = 0;
+    virtual std::unique_ptr<TEffectVoice> Voice(const QString &path, const TPcmSound &sound) = 0;
     virtual qint64 NowMs() const = 0;  // a steady clock
 };
 // Replaces the back end (tests); nullptr puts Qt Multimedia back. Not owned.
 void SetSoundBackEnd(TSoundBackEnd *backEnd);
 
-// The length in milliseconds of a PCM WAV file's sound; nullopt when the bytes are no
-// such file.
-std::optional<qint64> WavDurationMs(const QByteArray &wav);
+// An effect's samples as an audio sink pulls them. The sink's stream stays open from one
+// play to the next: stopping a stream drops whatever the audio server has not played yet,
+// which for a short effect on a server with a long latency is all of it. It starts at its
+// end, with nothing to play.
+class TPcmSource : public QIODevice {
+public:
+    explicit TPcmSource(QByteArray samples, QObject *parent = nullptr);
+    // Offers the sound again from its start and wakes the sink, idle since the last end.
+    void Rewind();
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return samples_.size(); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray samples_;
+};
 
 // One effect: the play command on a play position.
 class TEffectPlayer {

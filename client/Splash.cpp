@@ -2,6 +2,7 @@
 
 #include "Global.h"
 #include "Initialize.h"
+#include "LabelLook.h"
 #include "Methods.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ public:
         CentreOnScreen(this, SplashSize);
         FillWithPicture(this, ResourceDir() + QStringLiteral("splash v.2.3.bmp"));
         Progress = textLabel(text, FontWithCellHeight(QStringLiteral("MS Sans Serif"), 18), 5, 190);
+        SetLabelColor(Progress, SystemTextColor());  // a skin applied meanwhile leaves it so
         auto *address
             = textLabel(QString::fromLatin1(ProjectWebPage), FontWithCellHeight(QStringLiteral("verdana"), 12), 245, 5);
         SetLabelColor(address, NamedColor::Blue);

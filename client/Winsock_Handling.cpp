@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QScopeGuard>
-#include <QThread>
 #include <QTimer>
 #include <cerrno>
 
@@ -107,6 +106,8 @@ std::optional<quint16> portOverride;
 constexpr qint64 ReadBufferBytes = 64 * 1024;
 // The board repaints and answers the mouse between slices of this many milliseconds.
 constexpr int SliceMs = 20;
+// "V" follows the join message after this pause.
+constexpr int JoinPauseMs = 1500;
 // The Verbose echo shows at most this many characters of a read.
 constexpr qsizetype EchoLimit = 200;
 }  // namespace
@@ -237,6 +238,8 @@ void TClientConnection::BindConnectEvent()
 
 void TClientConnection::Open(const QString &address)
 {
+    ++connection_;
+    joining_ = false;
     dispatcher_.Clear();
     batch_.reset();
     waiting_.clear();
@@ -252,7 +255,8 @@ void TClientConnection::Open(const QString &address)
         // Unless the connect dialog has given the attempt up meanwhile.
         QTimer::singleShot(0, this, [this] {
             if (model_.ConnectionState() == TTableModel::Connection::Connecting)
-                socketFailed(QAbstractSocket::HostNotFoundError);
+                reportFailure(QAbstractSocket::HostNotFoundError,
+                              QStringLiteral("the address is no dotted IPv4 address such as 127.0.0.1"));
         });
         return;
     }
@@ -261,6 +265,8 @@ void TClientConnection::Open(const QString &address)
 
 void TClientConnection::Close()
 {
+    ++connection_;
+    joining_ = false;
     socket_->abort();
     dispatcher_.Clear();
     waiting_.clear();
@@ -356,16 +362,31 @@ void TClientConnection::ClientConnect()
     const QString name = CapitalizeName(QString::fromLatin1(model_.SeatAt(Local).GetName()));
     Send(QByteArray::fromStdString(Protocol::JoinMessage(model_.OwnSeatIndex(), name.toLatin1().toStdString())));
     socket_->flush();
-    QThread::msleep(1500);  // blocks the board: nothing is handled meanwhile
+    // "V" follows the join after a pause, during which the board paints and sounds on;
+    // what the server sends meanwhile waits in the socket and is handled after "V".
+    joining_ = true;
+    QTimer::singleShot(JoinPauseMs, this,
+                       [this, connection = connection_] { Guarded([this, connection] { finishJoin(connection); }); });
+}
+
+void TClientConnection::finishJoin(quint64 connection)
+{
+    if (connection != connection_ || !IsConnected())
+        return;  // closed or opened again meanwhile
+    joining_ = false;
     Send(Protocol::AfterJoin);
+    socket_->flush();
     model_.SetConnection(TTableModel::Connection::Connected);
+    if (socket_->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(
+            this, [this] { readStep([this] { readNext(); }); }, Qt::QueuedConnection);
 }
 
 void TClientConnection::ClientSocketRead()
 {
     // While a read is handled, or its error shown, the next one waits in the socket, whose
     // buffer is bounded: a server that sends faster than the board takes it is held back by TCP.
-    if (!Busy() && reporting_ == 0)
+    if (!Busy() && reporting_ == 0 && !joining_)
         HandleRead(socket_->readAll());
 }
 
@@ -380,10 +401,16 @@ void TClientConnection::socketFailed(QAbstractSocket::SocketError error)
     // The server closing the connection is no error here: the watchdog notices it.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
+    // Qt's text for an error it has no name for says only "Unknown error".
+    reportFailure(error, socket_->error() == QAbstractSocket::UnknownSocketError ? QString() : socket_->errorString());
+}
+
+void TClientConnection::reportFailure(QAbstractSocket::SocketError error, const QString &reason)
+{
     const int code = systemErrorNumber(error);
-    const QString reason = socket_->errorString();
+    const QString text = reason.isEmpty() ? qt_error_string(code) : reason;
     if (Guarded([this, code] { ClientSocketError(code); }))
-        ReportError(QStringLiteral("Asynchronous socket error %1 (%2)").arg(code).arg(reason));
+        ReportError(QStringLiteral("Asynchronous socket error %1 (%2)").arg(code).arg(text));
 }
 
 QString EchoText(const QByteArray &read, qsizetype limit) { return CutText(QString::fromLatin1(read), limit); }

@@ -119,6 +119,9 @@ signals:
 
 private:
     void socketFailed(QAbstractSocket::SocketError error);
+    // The error's memo lines, then its box with the code and what happened.
+    void reportFailure(QAbstractSocket::SocketError error, const QString &reason);
+    void finishJoin(quint64 connection);  // "V" and the status "Online", unless `connection` ended
     void walkSlice();
     void finishRead();
     void readNext();
@@ -132,6 +135,8 @@ private:
     QByteArray read_;                               // its bytes as they arrived, for the echo
     QList<QByteArray> waiting_;                     // reads handed in while one is handled
     int reporting_ = 0;                             // error boxes of the read path open
+    quint64 connection_ = 0;                        // counts the connections opened and closed
+    bool joining_ = false;                          // the join is sent, "V" not yet
 };
 
 // Cuts a read's echo to at most `limit` characters, saying how many were left out.

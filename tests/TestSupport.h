@@ -54,7 +54,7 @@ struct RecordedSound : TSoundBackEnd {
         void Start() override { sound->starts << name; }
     };
     void Loop(const QString &path, QObject *) override { loops << QFileInfo(path).fileName(); }
-    std::unique_ptr<TEffectVoice> Voice(const QString &path, QObject *) override
+    std::unique_ptr<TEffectVoice> Voice(const QString &path, const TPcmSound &) override
     {
         return std::make_unique<struct Voice>(this, QFileInfo(path).completeBaseName());
     }
@@ -130,9 +130,10 @@ struct BoardCase {
     std::unique_ptr<RecordedDialogs> dialogs;
     std::unique_ptr<TMainBoard> board;
 
-    void start()
+    // On the default configuration with some lines replaced (WriteDefaultConfigWith).
+    void start(const QList<std::pair<QByteArray, QByteArray>> &changes = {})
     {
-        WriteConfig(DefaultConfigText());
+        WriteDefaultConfigWith(changes);
         dialogs = std::make_unique<RecordedDialogs>();
         board = BuildBoard();
     }

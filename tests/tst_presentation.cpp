@@ -124,6 +124,27 @@ private slots:
         QVERIFY(sound.loops.isEmpty());  // the default settings have no music
     }
 
+    // The stream of an effect stays open: each play offers the samples again from the
+    // start and wakes the sink that went idle at their end.
+    void effectSourceRewindsAndWakesTheSink()
+    {
+        const std::optional<TPcmSound> sound = ReadWav(fileBytes(ResourceDir() + "FX3.wav"));
+        QVERIFY(sound && sound->sampleRate == 22050 && sound->channels == 1 && sound->bitsPerSample == 16);
+        QCOMPARE(sound->DurationMs(), lengthOf("FX3"));
+        TPcmSource source(sound->samples);
+        QVERIFY(source.atEnd());  // nothing to play before the first request
+        int wakes = 0;
+        connect(&source, &QIODevice::readyRead, &source, [&] { ++wakes; });
+        for (int play = 1; play <= 2; ++play) {
+            source.Rewind();
+            QByteArray pulled;
+            while (!source.atEnd())
+                pulled += source.read(1000);
+            QCOMPARE(pulled, sound->samples);
+            QCOMPARE(wakes, play);
+        }
+    }
+
     void settingsGovernMusicAndEffects()
     {
         fixture.end();
@@ -318,6 +339,35 @@ private slots:
         fixture.board = BuildBoard();
         QVERIFY(fixture.dialogs->errors.isEmpty());
         QVERIFY(!SplashWindow() && Table().ConnectButton);
+    }
+
+    // However start-up ends with the splash up, the splash is gone before the error box
+    // shows, and the board comes up usable; without its picture start-up goes on.
+    void splashNeverHidesTheBoard()
+    {
+        for (const char *missing : {"FX3.wav", "splash v.2.3.bmp"}) {
+            fixture.end();
+            WriteDefaultConfigWith({{"Splash=no", "Splash=yes"}});
+            QFile::rename(ResourceDir() + missing, ResourceDir() + "missing.bak");
+            ForgetPictures();
+            fixture.dialogs = std::make_unique<RecordedDialogs>();
+            QStringList shownOverSplash;
+            Dialogs().error = [&](const QString &text) {
+                fixture.dialogs->errors << text;
+                if (SplashWindow())
+                    shownOverSplash << text;
+            };
+            fixture.board = BuildBoard();
+            QFile::rename(ResourceDir() + "missing.bak", ResourceDir() + missing);
+            ForgetPictures();
+            QCOMPARE(fixture.dialogs->errors.size(), 1);
+            QVERIFY(fixture.dialogs->errors[0].contains(ResourceDir() + missing));
+            QVERIFY(shownOverSplash.isEmpty() && !SplashWindow());
+            QVERIFY(Table().ConnectButton && Table().ConnectButton->isEnabled());
+        }
+        Sounds().clear();
+        PlayEffect(QStringLiteral("FX1"));  // start-up went on past the splash to the sound
+        QCOMPARE(Sounds().starts, QStringList{"FX1"});
     }
 
     void aboutBoxToggleAndCloseBox()
