@@ -155,6 +155,9 @@ void startUpSteps()
         return;
     bindTableEvents();
     splashStatus(QStringLiteral("Initializing Multimedia . . ."));
+    StartMultimedia(Table().Board);
+    splashStatus(QStringLiteral("Done."));
+    holdSplash(200);
 }
 
 void resetSharedState()
