@@ -46,6 +46,7 @@ void Table::seat(Player *client, const QByteArray &name)
     connect(client, &Player::gone, this, [this, client](const QString &reason) { leave(client, reason); });
     log(QStringLiteral("%1 sits down").arg(who(seat)));
     client->send(Wire::Greeting(seat));
+    client->send(Wire::Announcement(seat));
     for (int other = 0; other < Seats; ++other) {
         const Seat &o = seats_[other];
         if (other == seat || o.name.isEmpty())
@@ -175,10 +176,12 @@ void Table::startGame()
 void Table::offerTurn()
 {
     const int mover = game_->mover();
-    toPlayers(Wire::WhoseMove(mover));
-    if (Player *client = seats_[mover].client) {
+    Player *client = seats_[mover].client;
+    toPlayers(Wire::WhoseMove(mover) + Wire::Clock(mover, client ? clockSeconds() : 0));
+    if (client) {
         client->send(Wire::TurnSwitch());
-        turnTimer_.start(config_.turnTime);
+        if (config_.turnTime)
+            turnTimer_.start(*config_.turnTime);
     } else {
         after(config_.botDelay, [this] { botMove(); });
     }
@@ -194,10 +197,12 @@ void Table::turnTimeUp()
         return;
     seats_[seat].move.clear();  // a move half sent when the time ran out is not taken later
     log(QStringLiteral("%1 did not move within %2 s, a bot plays its turn")
-            .arg(who(seat), QString::number(double(config_.turnTime.count()) / 1000)));
+            .arg(who(seat), QString::number(double(turnTimer_.interval()) / 1000)));
     noteTurn(seat, true);
-    if (seats_[seat].client)
+    if (Player *client = seats_[seat].client) {
+        client->send(Wire::ReasonTold(Wire::Reason::TimeUp));
         playFor(seat);
+    }
 }
 
 void Table::noteTurn(int seat, bool missed)
@@ -205,17 +210,17 @@ void Table::noteTurn(int seat, bool missed)
     Seat &s = seats_[seat];
     s.turns = quint8(s.turns << 1 | int(missed));
     if (std::popcount(unsigned(s.turns) & ((1u << TurnHistory) - 1)) >= MaxMissedTurns)
-        close(seat,
-              QStringLiteral("missed %1 of its last %2 turns and is closed").arg(MaxMissedTurns).arg(TurnHistory));
+        close(seat, QStringLiteral("missed %1 of its last %2 turns and is closed").arg(MaxMissedTurns).arg(TurnHistory),
+              Wire::ReasonTold(Wire::Reason::SeatTaken));
 }
 
 // Closes a player's connection for good: a bot takes the seat at once.
-void Table::close(int seat, const QString &why)
+void Table::close(int seat, const QString &why, const QByteArray &reason)
 {
     Player *client = seats_[seat].client;
     log(QStringLiteral("%1 %2").arg(who(seat), why));
     handToBot(seat);
-    client->finish(Wire::NoticeMessage(Wire::Disconnected));
+    client->finish(reason + Wire::NoticeMessage(Wire::Disconnected));
 }
 
 void Table::botMove()
@@ -234,8 +239,12 @@ void Table::playFor(int seat)
 void Table::play(const Placed &move)
 {
     turnTimer_.stop();
+    const QByteArray told = Wire::MoveTold(move.seat, game_->tile(move.seat, move.slot));
     const QList<int> passed = game_->play(move);
-    toPlayers(Wire::ChainUpdates(move) + Wire::TilePlayed(move.seat, move.slot));
+    QByteArray passes;
+    for (int seat : passed)
+        passes += Wire::Pass(seat);
+    toPlayers(told + Wire::ChainUpdates(move) + Wire::TilePlayed(move.seat, move.slot) + passes);
     if (Player *client = seats_[move.seat].client)
         client->send(Wire::TurnSwitch());
     log(QStringLiteral("%1 plays %2-%3 on %4, its half goes to %5")
@@ -244,15 +253,17 @@ void Table::play(const Placed &move)
     for (int seat : passed)
         log(QStringLiteral("%1 cannot move and passes").arg(who(seat)));
     if (game_->end() != Game::End::None)
-        endGame();
+        endGame(move.seat);
     else
         offerTurn();
 }
 
-void Table::endGame()
+void Table::endGame(int lastMover)
 {
     const bool domino = game_->end() == Game::End::Domino;
-    toPlayers(Wire::NoticeMessage(domino ? Wire::Tumba : Wire::GameOver));
+    const QByteArray ending
+        = domino ? Wire::EndTold(Wire::Ending::WentOut, lastMover) : Wire::EndTold(Wire::Ending::Blocked, 0);
+    toPlayers(ending + Wire::NoticeMessage(domino ? Wire::Tumba : Wire::GameOver));
     QStringList scores;
     for (int seat = 0; seat < Seats; ++seat)
         scores << QStringLiteral("%1 %2").arg(Escaped(seats_[seat].name), QString::number(game_->pipsLeft(seat)));
@@ -266,8 +277,41 @@ void Table::sendScores()
 {
     for (int seat = 0; seat < Seats; ++seat)  // seat number 4 last: the clients write the board then
         toPlayers(Wire::PlayerScore(seat, game_->pipsLeft(seat)));
+    sendTotals();
     after(config_.pause, [this] { startGame(); });
     emit gameOver();
+}
+
+// Adds the game's scores to the match totals (with no match, they are the game's scores)
+// and tells them; the match ends when a total reaches the target, and the lowest total
+// wins it, the first in seat order of those that share it.
+void Table::sendTotals()
+{
+    for (int seat = 0; seat < Seats; ++seat)
+        totals_[seat] = game_->pipsLeft(seat) + (config_.match > 0 ? totals_[seat] : 0);
+    const bool won = config_.match > 0 && std::ranges::any_of(totals_, [this](int t) { return t >= config_.match; });
+    const int winner = won ? int(std::ranges::min_element(totals_) - totals_.begin()) : -1;
+    toPlayers(totals(winner));
+    if (!won)
+        return;
+    log(QStringLiteral("%1 wins the match to %2").arg(who(winner)).arg(config_.match));
+    totals_.fill(0);
+}
+
+// The match totals and the match's state, as every player gets them after a game.
+QByteArray Table::totals(int winner) const
+{
+    QByteArray told;
+    for (int seat = 0; seat < Seats; ++seat)
+        told += Wire::Total(seat, totals_[seat]);
+    return told + Wire::Match(config_.match, winner);
+}
+
+// The seconds a connected mover has, as the clients show them: a part of a second counts whole.
+int Table::clockSeconds() const
+{
+    using namespace std::chrono;
+    return config_.turnTime ? int(ceil<seconds>(*config_.turnTime).count()) : 0;
 }
 
 void Table::toPlayers(const QByteArray &message)

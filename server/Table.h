@@ -28,7 +28,11 @@ struct TableConfig {
     // message sent then would be joined with the next one in a single read.
     std::chrono::milliseconds pause{3000};
     // A player's time for a move, from the turn switch on; then a bot plays the turn.
-    std::chrono::milliseconds turnTime{60000};
+    // None: a player may take as long as it likes.
+    std::optional<std::chrono::milliseconds> turnTime{60000};
+    // A match ends when a seat's total of scores reaches this; the lowest total wins.
+    // 0: single games, each its own.
+    int match = 100;
 };
 
 class Table : public QObject {
@@ -76,7 +80,7 @@ private:
     void takeMove(int seat, const QByteArray &message);
     void refuse(int seat, Fault fault);
     void noteTurn(int seat, bool missed);
-    void close(int seat, const QString &why);
+    void close(int seat, const QString &why, const QByteArray &reason = {});  // reason: sent before notice 5
     void fillWithBots();
     void startGame();
     void offerTurn();
@@ -84,9 +88,12 @@ private:
     void botMove();
     void playFor(int seat);
     void play(const Placed &move);
-    void endGame();
+    void endGame(int lastMover);
     void sendScores();
+    void sendTotals();
+    QByteArray totals(int winner) const;  // winner: a seat index, -1 while the match goes on
 
+    int clockSeconds() const;
     void toPlayers(const QByteArray &message);
     void after(std::chrono::milliseconds delay, std::function<void()> step);
     int seatOf(const Player *client) const;
@@ -100,6 +107,7 @@ private:
     std::array<Seat, Seats> seats_;
     std::optional<Game> game_;
     int games_ = 0;
+    std::array<int, Seats> totals_{};  // the match's, by seat
     bool started_ = false;
     QTimer waitTimer_;
     QTimer turnTimer_;  // the deadline of a connected player's move
