@@ -143,6 +143,9 @@ void Server::forget(Connection *client, const QString &reason)
 void Server::seat(Connection *client, const QByteArray &name)
 {
     qCInfo(lcServer).noquote() << client->label() << "joins as" << Escaped(name);
+    for (Table *table : std::as_const(tables_))
+        if (table->reclaim(client, name))
+            return;
     if (Table *table = openTable())
         return table->seat(client, name);
     client->turnAway(QStringLiteral("every table is taken"));

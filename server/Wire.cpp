@@ -8,6 +8,8 @@ QByteArray bytes(const std::string &message) { return QByteArray::fromStdString(
 QByteArray Greeting(int seat) { return bytes(Protocol::GreetingMessage(seat)); }
 QByteArray DealTile(int slot, int tile) { return bytes(Protocol::DealMessage(slot, tile)); }
 QByteArray NoticeMessage(int notice) { return bytes(Protocol::NoticeMessage(notice)); }
+QByteArray ChainPicture(int position, int pips) { return bytes(Protocol::ChainPictureMessage(position, pips)); }
+QByteArray Occupy(int position) { return bytes(Protocol::OccupyMessage(position)); }
 QByteArray Reset() { return bytes(Protocol::ResetMessage()); }
 QByteArray TurnSwitch() { return bytes(Protocol::TurnSwitchMessage()); }
 QByteArray WhoseMove(int seat) { return bytes(Protocol::WhoseMoveMessage(seat)); }

@@ -14,6 +14,8 @@ using enum Protocol::Notice;
 QByteArray Greeting(int seat);                                  // H, seat number
 QByteArray DealTile(int slot, int tile);                        // A, slot, tile as two digits
 QByteArray NoticeMessage(int notice);                           // C, notice number
+QByteArray ChainPicture(int position, int pips);                // B, position letter, pips
+QByteArray Occupy(int position);                                // E, position letter
 QByteArray Reset();                                             // D
 QByteArray TurnSwitch();                                        // F
 QByteArray WhoseMove(int seat);                                 // J, seat index

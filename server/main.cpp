@@ -54,6 +54,11 @@ struct Options {
                              "A match ends when a seat's total of scores reaches N; the lowest total wins (default "
                              "100; 0: single games).",
                              "N", "100"};
+    QCommandLineOption rejoin{"rejoin",
+                              "A player whose connection drops during a game may take its seat back within S "
+                              "seconds, joining with the same name from the same address; meanwhile a bot plays it "
+                              "(default 300; 0: off).",
+                              "S", "300"};
     QCommandLineOption pause{"pause",
                              "Milliseconds from a game's end to its scores, and again to the next game (default 3000).",
                              "MS", "3000"};
@@ -64,7 +69,7 @@ struct Options {
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOptions(
-            {listen, port, bots, wait, seed, games, tables, perAddress, unjoined, turnTime, match, pause});
+            {listen, port, bots, wait, seed, games, tables, perAddress, unjoined, turnTime, match, rejoin, pause});
     }
 
     // The number given with `option` when it lies in low..high; sets `error` otherwise.
@@ -95,6 +100,7 @@ struct Options {
         else
             config.table.turnTime.reset();
         config.table.match = int(number(match, 0, Protocol::MaxTotal, error));
+        config.table.rejoin = std::chrono::seconds(number(rejoin, 0, 86400, error));
         config.table.pause = std::chrono::milliseconds(number(pause, 0, 60000, error));
         if (parser.isSet(seed))
             config.seed = std::uint32_t(number(seed, 0, UINT32_MAX, error));

@@ -269,6 +269,7 @@ private slots:
     void matchTotalsAddUpAndTheLowestWins();
     void refusalsGoBackToTheSenderOnly();
     void botTakesOverFromAPlayerWhoLeaves();
+    void droppedPlayerTakesItsSeatBack();
     void badInputIsDroppedWhileOthersPlayOn();
     void spamOfRefusedMovesIsLoggedWithinAQuotaAndClosed();
     void fullServerSendsNotice5();
@@ -511,6 +512,61 @@ void TestServerPlay::botTakesOverFromAPlayerWhoLeaves()
     QTRY_COMPARE(clients[0]->names[leaver], Bot::Name(leaver));
     QTRY_VERIFY_WITH_TIMEOUT(clients[0]->scores.size() == 1, 20000);
     QCOMPARE(refusals(clients[0]), 0);
+}
+
+// A player whose connection drops comes back with its name from its address and gets its
+// seat with the tiles it had, less those the bot played for it meanwhile; the name from
+// another address gets a seat of its own, and the other player sees the seat come back.
+void TestServerPlay::droppedPlayerTakesItsSeatBack()
+{
+    ServerConfig config = quick();
+    config.table.bots = 2;
+    config.table.botDelay = 50ms;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    const QList<ScriptedClient *> clients = players(server.port(), 2, &owner);
+    ScriptedClient *stays = clients[0], *drops = clients[1];
+    QTRY_VERIFY_WITH_TIMEOUT(drops->received.count("F") >= 3, 10000);  // a move or so into the game
+    const int seat = drops->seat;
+    const Hand before = drops->hand;
+    drops->socket().abort();
+    QTRY_COMPARE(stays->names[seat], Bot::Name(seat));
+    const qsizetype dropped = stays->received.size();
+
+    auto *impostor = new ScriptedClient(drops->name, &owner);
+    impostor->connectTo(server.port(), true, QHostAddress("127.0.0.2"));
+    QTRY_VERIFY(impostor->seat >= 0);
+    QCOMPARE(impostor->seat, 0);  // the first seat of a table of its own
+    auto *back = new ScriptedClient(drops->name, &owner);
+    back->autoPlay = false;
+    back->connectTo(server.port());
+    QTRY_VERIFY_WITH_TIMEOUT(back->received.contains(Wire::Match(config.table.match, -1)), 10000);
+    QCOMPARE(back->seat, seat);
+    QCOMPARE(back->received.mid(0, 2), QByteArrayList({Wire::Greeting(seat), Wire::Announcement(seat)}));
+    QCOMPARE(back->names[stays->seat], stays->name);
+    QTRY_VERIFY(stays->received.contains(Wire::Back(seat)));
+    QCOMPARE(stays->names[seat], drops->name);
+    const QByteArrayList meanwhile = stays->received.mid(dropped, stays->received.indexOf(Wire::Back(seat)) - dropped);
+    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
+        const bool playedByBot = meanwhile.contains(Wire::TilePlayed(seat, slot));
+        QCOMPARE(back->hand[slot - 1], playedByBot ? 0 : before[slot - 1]);
+    }
+    const QByteArrayList replay = back->received.mid(0, back->received.indexOf(Wire::Match(config.table.match, -1)));
+    const auto count = [&replay](const QByteArray &start) {
+        return std::ranges::count_if(replay, [&start](const QByteArray &m) { return m.startsWith(start); });
+    };
+    QCOMPARE(count("A") + count(Wire::TilePlayed(seat, 0).left(2)), Rules::HandSize);  // its own played slots too
+
+    int wrongScores = 0;
+    countWrongScores({back}, wrongScores);
+    back->autoPlay = true;
+    if (back->turn)
+        back->playMove(*back->pickMove());
+    QTRY_VERIFY_WITH_TIMEOUT(!back->scores.isEmpty(), 20000);
+    QCOMPARE(refusals(back), 0);
+    QCOMPARE(refusals(stays), 0);
+    QCOMPARE(wrongScores, 0);
 }
 
 void TestServerPlay::badInputIsDroppedWhileOthersPlayOn()
