@@ -948,6 +948,14 @@ void TestServerPlay::programRunsFromTheCommandLine()
     const QString program = QStringLiteral(KELMAR_OUT_DIR "/ServerKelmar");
     QCOMPARE(QProcess::execute(program, {"--bots", "4"}), 2);
     QCOMPARE(QProcess::execute(program, {"--match", "1000"}), 2);  // totals travel as three digits
+    QTcpServer holder;
+    QVERIFY(holder.listen(QHostAddress::LocalHost));
+    QProcess refused;
+    refused.start(program, {"--port", QString::number(holder.serverPort())});
+    QVERIFY(refused.waitForFinished(10000));
+    QCOMPARE(refused.exitCode(), 1);
+    QVERIFY(refused.readAllStandardError().contains(
+        QStringLiteral("cannot listen on 127.0.0.1:%1: the port is taken").arg(holder.serverPort()).toLatin1()));
 
     QProcess server;
     server.start(program, {"--port", "0", "--games", "1", "--pause", "100", "--seed", "3", "--turn-time", "0"});
