@@ -270,6 +270,7 @@ private slots:
     void refusalsGoBackToTheSenderOnly();
     void botTakesOverFromAPlayerWhoLeaves();
     void droppedPlayerTakesItsSeatBack();
+    void tableWithNoPlayerLeftWaitsForTheHeldSeat();
     void badInputIsDroppedWhileOthersPlayOn();
     void spamOfRefusedMovesIsLoggedWithinAQuotaAndClosed();
     void fullServerSendsNotice5();
@@ -567,6 +568,35 @@ void TestServerPlay::droppedPlayerTakesItsSeatBack()
     QCOMPARE(refusals(back), 0);
     QCOMPARE(refusals(stays), 0);
     QCOMPARE(wrongScores, 0);
+}
+
+// The only player drops: the bots do not play on without it, so it comes back to the hand
+// it had, and the game goes on to its end.
+void TestServerPlay::tableWithNoPlayerLeftWaitsForTheHeldSeat()
+{
+    ServerConfig config = quick();
+    config.table.bots = 3;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    ScriptedClient *drops = players(server.port(), 1, &owner).first();
+    QTRY_VERIFY_WITH_TIMEOUT(drops->received.count("F") >= 3, 10000);
+    const Hand before = drops->hand;
+    drops->socket().abort();
+    QTest::qWait(200);  // dozens of bot moves, were the bots to play on
+    auto *back = new ScriptedClient(drops->name, &owner);
+    back->autoPlay = false;
+    back->connectTo(server.port());
+    int wrongScores = 0;
+    countWrongScores({back}, wrongScores);
+    QTRY_VERIFY_WITH_TIMEOUT(back->received.contains(Wire::Match(config.table.match, -1)), 10000);
+    QVERIFY(back->hand == before);
+    back->autoPlay = true;
+    if (back->turn)
+        back->playMove(*back->pickMove());
+    QTRY_VERIFY_WITH_TIMEOUT(!back->scores.isEmpty(), 20000);
+    QCOMPARE(wrongScores, 0);
+    QCOMPARE(refusals(back), 0);
 }
 
 void TestServerPlay::badInputIsDroppedWhileOthersPlayOn()
