@@ -179,6 +179,20 @@ QByteArray withoutExtensions(const QByteArray &read)
     return rest;
 }
 
+// A player who took its seat back, still waiting, plays from now on: it ends the game
+// without a refused move and with the score of the hand it holds.
+void playToTheEnd(ScriptedClient *back)
+{
+    int wrongScores = 0;
+    countWrongScores({back}, wrongScores);
+    back->autoPlay = true;
+    if (back->turn)
+        back->playMove(*back->pickMove());
+    QTRY_VERIFY_WITH_TIMEOUT(!back->scores.isEmpty(), 20000);
+    QCOMPARE(wrongScores, 0);
+    QCOMPARE(refusals(back), 0);
+}
+
 // A client on a plain socket, to see how the server ends the connection: end is 0 while
 // the stream goes on, 1 after a clean end (read returned 0), and -errno after an error.
 struct RawClient {
@@ -558,16 +572,8 @@ void TestServerPlay::droppedPlayerTakesItsSeatBack()
         return std::ranges::count_if(replay, [&start](const QByteArray &m) { return m.startsWith(start); });
     };
     QCOMPARE(count("A") + count(Wire::TilePlayed(seat, 0).left(2)), Rules::HandSize);  // its own played slots too
-
-    int wrongScores = 0;
-    countWrongScores({back}, wrongScores);
-    back->autoPlay = true;
-    if (back->turn)
-        back->playMove(*back->pickMove());
-    QTRY_VERIFY_WITH_TIMEOUT(!back->scores.isEmpty(), 20000);
-    QCOMPARE(refusals(back), 0);
+    playToTheEnd(back);
     QCOMPARE(refusals(stays), 0);
-    QCOMPARE(wrongScores, 0);
 }
 
 // The only player drops: the bots do not play on without it, so it comes back to the hand
@@ -587,16 +593,9 @@ void TestServerPlay::tableWithNoPlayerLeftWaitsForTheHeldSeat()
     auto *back = new ScriptedClient(drops->name, &owner);
     back->autoPlay = false;
     back->connectTo(server.port());
-    int wrongScores = 0;
-    countWrongScores({back}, wrongScores);
     QTRY_VERIFY_WITH_TIMEOUT(back->received.contains(Wire::Match(config.table.match, -1)), 10000);
     QVERIFY(back->hand == before);
-    back->autoPlay = true;
-    if (back->turn)
-        back->playMove(*back->pickMove());
-    QTRY_VERIFY_WITH_TIMEOUT(!back->scores.isEmpty(), 20000);
-    QCOMPARE(wrongScores, 0);
-    QCOMPARE(refusals(back), 0);
+    playToTheEnd(back);
 }
 
 void TestServerPlay::badInputIsDroppedWhileOthersPlayOn()
