@@ -31,10 +31,14 @@ Server::Server(const ServerConfig &config, QObject *parent) : QObject(parent), c
 bool Server::listen()
 {
     if (!listener_.listen(config_.address, config_.port)) {
+        const bool taken = listener_.serverError() == QAbstractSocket::AddressInUseError;
         qCCritical(lcServer).noquote() << QStringLiteral("cannot listen on %1:%2: %3")
                                               .arg(config_.address.toString())
                                               .arg(config_.port)
-                                              .arg(listener_.errorString());
+                                              .arg(taken
+                                                       ? QStringLiteral("the port is taken, another program "
+                                                                        "(perhaps another ServerKelmar) listens there")
+                                                       : listener_.errorString());
         return false;
     }
     qCInfo(lcServer).noquote() << QStringLiteral("listening on %1:%2").arg(config_.address.toString()).arg(port());
@@ -143,6 +147,9 @@ void Server::forget(Connection *client, const QString &reason)
 void Server::seat(Connection *client, const QByteArray &name)
 {
     qCInfo(lcServer).noquote() << client->label() << "joins as" << Escaped(name);
+    for (Table *table : std::as_const(tables_))
+        if (table->reclaim(client, name))
+            return;
     if (Table *table = openTable())
         return table->seat(client, name);
     client->turnAway(QStringLiteral("every table is taken"));

@@ -19,6 +19,8 @@ Table::Table(int number, const TableConfig &config, std::uint32_t seed, QObject 
     connect(&stepTimer_, &QTimer::timeout, this, [this] { std::exchange(step_, {})(); });
     turnTimer_.setSingleShot(true);
     connect(&turnTimer_, &QTimer::timeout, this, &Table::turnTimeUp);
+    graceTimer_.setSingleShot(true);
+    connect(&graceTimer_, &QTimer::timeout, this, &Table::endHolds);
 }
 
 bool Table::open() const
@@ -36,6 +38,7 @@ void Table::stop()
     waitTimer_.stop();
     stepTimer_.stop();
     turnTimer_.stop();
+    graceTimer_.stop();
 }
 
 void Table::seat(Player *client, const QByteArray &name)
@@ -46,6 +49,7 @@ void Table::seat(Player *client, const QByteArray &name)
     connect(client, &Player::gone, this, [this, client](const QString &reason) { leave(client, reason); });
     log(QStringLiteral("%1 sits down").arg(who(seat)));
     client->send(Wire::Greeting(seat));
+    client->send(Wire::Announcement(seat));
     for (int other = 0; other < Seats; ++other) {
         const Seat &o = seats_[other];
         if (other == seat || o.name.isEmpty())
@@ -78,19 +82,35 @@ void Table::fillWithBots()
 
 void Table::leave(Player *client, const QString &reason)
 {
+    for (Seat &s : seats_)
+        if (s.held && s.held->returning == client)
+            s.held->returning = nullptr;  // gone again before it took the seat back
     const int seat = seatOf(client);
     if (seat < 0)
         return;
     log(QStringLiteral("%1 leaves: %2").arg(who(seat), reason));
-    handToBot(seat);
+    handToBot(seat, client);
 }
 
-// Frees the seat of a player who is gone: a bot takes it in a game that has started.
-void Table::handToBot(int seat)
+// Frees the seat of a player who is gone: a bot takes it in a game that has started, and
+// holds it for a player whose connection dropped. A table that has no player left closes,
+// or waits without a step while a seat is held.
+void Table::handToBot(int seat, const Player *dropped)
 {
     Seat &s = seats_[seat];
+    const QByteArray name = s.name;
     s = Seat{nullptr, started_ ? Bot::Name(seat) : QByteArray()};
-    if (players() == 0) {
+    if (dropped && started_ && config_.rejoin.count() > 0) {
+        s.held = Seat::Held{name, dropped->address(), SteadyNow() + std::chrono::milliseconds(config_.rejoin).count()};
+        if (!graceTimer_.isActive())
+            graceTimer_.start(config_.rejoin);
+        log(QStringLiteral("seat %1 is held for %2 for %3 s")
+                .arg(seat + 1)
+                .arg(Escaped(name))
+                .arg(config_.rejoin.count()));
+    }
+    const bool held = std::ranges::any_of(seats_, [](const Seat &t) { return t.held.has_value(); });
+    if (players() == 0 && !held) {
         stop();
         emit empty();
         return;
@@ -103,6 +123,128 @@ void Table::handToBot(int seat)
         turnTimer_.stop();
         after(config_.botDelay, [this] { botMove(); });
     }
+    if (players() == 0) {  // nobody to play for: the game waits for the held seat's player
+        stepTimer_.stop();
+        turnTimer_.stop();
+    }
+}
+
+// The seats whose time has run out are the bots' for good; the timer goes on for the next.
+void Table::endHolds()
+{
+    const qint64 now = SteadyNow();
+    qint64 next = 0;
+    for (int seat = 0; seat < Seats; ++seat) {
+        std::optional<Seat::Held> &held = seats_[seat].held;
+        if (!held || held->returning)
+            continue;
+        if (held->until <= now) {
+            log(QStringLiteral("%1 did not come back, the bot keeps seat %2").arg(Escaped(held->name)).arg(seat + 1));
+            held.reset();
+        } else if (next == 0 || held->until < next) {
+            next = held->until;
+        }
+    }
+    if (next > 0)
+        graceTimer_.start(std::chrono::milliseconds(next - now));
+    else if (players() == 0 && std::ranges::none_of(seats_, [](const Seat &t) { return t.held.has_value(); })) {
+        stop();
+        emit empty();
+    }
+}
+
+bool Table::reclaim(Player *client, const QByteArray &name)
+{
+    const auto it = std::ranges::find_if(seats_, [&](const Seat &s) {
+        return s.held && !s.held->returning && s.held->name == name && s.held->address == client->address()
+            && s.held->until > SteadyNow();
+    });
+    if (it == seats_.end())
+        return false;
+    const int seat = int(it - seats_.begin());
+    it->held->returning = client;
+    connect(client, &Player::gone, this, [this, client](const QString &reason) { leave(client, reason); });
+    log(QStringLiteral("%1 comes back for seat %2").arg(Escaped(name)).arg(seat + 1));
+    if (!game_ || game_->mover() < 0) {  // between games: it sits down with the next deal
+        if (step_ && !stepTimer_.isActive())
+            stepTimer_.start(config_.pause);  // the table waited for it
+        return true;
+    }
+    takeBack(seat);
+    const int mover = game_->mover();
+    if (mover == seat) {  // the bot had the turn and has not moved yet
+        stepTimer_.stop();
+        step_ = {};
+        if (config_.turnTime)
+            turnTimer_.start(*config_.turnTime);
+    } else if (!seats_[mover].client && !stepTimer_.isActive()) {
+        after(config_.botDelay, [this] { botMove(); });
+    }
+    return true;
+}
+
+// Seats the players who came back; returns their seats.
+QList<int> Table::takeBackReturning()
+{
+    QList<int> back;
+    for (int seat = 0; seat < Seats; ++seat)
+        if (seats_[seat].held && seats_[seat].held->returning) {
+            takeBack(seat);
+            back << seat;
+        }
+    return back;
+}
+
+// The player who came back takes its seat from the bot and learns the table as it is; the
+// others see it back.
+void Table::takeBack(int seat)
+{
+    Seat &s = seats_[seat];
+    Player *client = s.held->returning;
+    s = Seat{client, s.held->name};
+    connect(client, &Player::received, this, [this, client](const QByteArray &m) { receive(client, m); });
+    log(QStringLiteral("%1 takes its seat back").arg(who(seat)));
+    replay(seat, client);
+    for (int other = 0; other < Seats; ++other)
+        if (Player *o = seats_[other].client; o && other != seat) {
+            o->send(Wire::Back(seat));
+            o->send(Wire::PlayerName(seat, s.name));
+        }
+}
+
+// The table in the game's own messages, as a client that has just sat down needs it: the
+// greeting and the seats, the hand still held in its slots, the chain, the slots played,
+// whose move it is, and the match totals.
+void Table::replay(int seat, Player *client) const
+{
+    client->send(Wire::Greeting(seat));
+    client->send(Wire::Announcement(seat));
+    for (int other = 0; other < Seats; ++other)
+        if (const Seat &o = seats_[other]; other != seat) {
+            client->send(Wire::PlayerName(other, o.name));
+            if (o.client)
+                client->send(Wire::PlayerAddress(other, o.client->address()));
+        }
+    QByteArray table = Wire::Reset();
+    for (int slot = 1; slot <= Rules::HandSize; ++slot)
+        if (const int tile = game_->tile(seat, slot))
+            table += Wire::DealTile(slot, tile);
+    for (int position = 1; game_->opened() && position <= Rules::RingSize; ++position)
+        if (game_->occupied(position))
+            table += Wire::ChainPicture(position, game_->pips(position));
+    for (int position = 1; position <= Rules::RingSize; ++position)
+        if (game_->occupied(position))
+            table += Wire::Occupy(position);
+    for (int other : {(seat + 1) % Seats, (seat + 2) % Seats, (seat + 3) % Seats, seat})  // its own last
+        for (int slot = 1; slot <= Rules::HandSize; ++slot)
+            if (game_->tile(other, slot) == 0)
+                table += Wire::TilePlayed(other, slot);
+    const int mover = game_->mover();
+    table += Wire::WhoseMove(mover) + Wire::Clock(mover, moverClock(mover)) + Wire::TurnSwitch();
+    if (mover == seat)
+        table += Wire::TurnSwitch();
+    client->send(table);
+    client->send(totals(-1));
 }
 
 void Table::receive(Player *client, const QByteArray &message)
@@ -174,11 +316,17 @@ void Table::startGame()
 
 void Table::offerTurn()
 {
+    const QList<int> back = takeBackReturning();  // their replay tells them the turn
     const int mover = game_->mover();
-    toPlayers(Wire::WhoseMove(mover));
-    if (Player *client = seats_[mover].client) {
-        client->send(Wire::TurnSwitch());
-        turnTimer_.start(config_.turnTime);
+    Player *client = seats_[mover].client;
+    for (int seat = 0; seat < Seats; ++seat)
+        if (seats_[seat].client && !back.contains(seat))
+            seats_[seat].client->send(Wire::WhoseMove(mover) + Wire::Clock(mover, moverClock(mover)));
+    if (client) {
+        if (!back.contains(mover))
+            client->send(Wire::TurnSwitch());
+        if (config_.turnTime)
+            turnTimer_.start(*config_.turnTime);
     } else {
         after(config_.botDelay, [this] { botMove(); });
     }
@@ -194,10 +342,12 @@ void Table::turnTimeUp()
         return;
     seats_[seat].move.clear();  // a move half sent when the time ran out is not taken later
     log(QStringLiteral("%1 did not move within %2 s, a bot plays its turn")
-            .arg(who(seat), QString::number(double(config_.turnTime.count()) / 1000)));
+            .arg(who(seat), QString::number(double(turnTimer_.interval()) / 1000)));
     noteTurn(seat, true);
-    if (seats_[seat].client)
+    if (Player *client = seats_[seat].client) {
+        client->send(Wire::ReasonTold(Wire::Reason::TimeUp));
         playFor(seat);
+    }
 }
 
 void Table::noteTurn(int seat, bool missed)
@@ -205,17 +355,17 @@ void Table::noteTurn(int seat, bool missed)
     Seat &s = seats_[seat];
     s.turns = quint8(s.turns << 1 | int(missed));
     if (std::popcount(unsigned(s.turns) & ((1u << TurnHistory) - 1)) >= MaxMissedTurns)
-        close(seat,
-              QStringLiteral("missed %1 of its last %2 turns and is closed").arg(MaxMissedTurns).arg(TurnHistory));
+        close(seat, QStringLiteral("missed %1 of its last %2 turns and is closed").arg(MaxMissedTurns).arg(TurnHistory),
+              Wire::ReasonTold(Wire::Reason::SeatTaken));
 }
 
 // Closes a player's connection for good: a bot takes the seat at once.
-void Table::close(int seat, const QString &why)
+void Table::close(int seat, const QString &why, const QByteArray &reason)
 {
     Player *client = seats_[seat].client;
     log(QStringLiteral("%1 %2").arg(who(seat), why));
     handToBot(seat);
-    client->finish(Wire::NoticeMessage(Wire::Disconnected));
+    client->finish(reason + Wire::NoticeMessage(Wire::Disconnected));
 }
 
 void Table::botMove()
@@ -234,8 +384,12 @@ void Table::playFor(int seat)
 void Table::play(const Placed &move)
 {
     turnTimer_.stop();
+    const QByteArray told = Wire::MoveTold(move.seat, game_->tile(move.seat, move.slot));
     const QList<int> passed = game_->play(move);
-    toPlayers(Wire::ChainUpdates(move) + Wire::TilePlayed(move.seat, move.slot));
+    QByteArray passes;
+    for (int seat : passed)
+        passes += Wire::Pass(seat);
+    toPlayers(told + Wire::ChainUpdates(move) + Wire::TilePlayed(move.seat, move.slot) + passes);
     if (Player *client = seats_[move.seat].client)
         client->send(Wire::TurnSwitch());
     log(QStringLiteral("%1 plays %2-%3 on %4, its half goes to %5")
@@ -244,15 +398,17 @@ void Table::play(const Placed &move)
     for (int seat : passed)
         log(QStringLiteral("%1 cannot move and passes").arg(who(seat)));
     if (game_->end() != Game::End::None)
-        endGame();
+        endGame(move.seat);
     else
         offerTurn();
 }
 
-void Table::endGame()
+void Table::endGame(int lastMover)
 {
     const bool domino = game_->end() == Game::End::Domino;
-    toPlayers(Wire::NoticeMessage(domino ? Wire::Tumba : Wire::GameOver));
+    const QByteArray ending
+        = domino ? Wire::EndTold(Wire::Ending::WentOut, lastMover) : Wire::EndTold(Wire::Ending::Blocked, 0);
+    toPlayers(ending + Wire::NoticeMessage(domino ? Wire::Tumba : Wire::GameOver));
     QStringList scores;
     for (int seat = 0; seat < Seats; ++seat)
         scores << QStringLiteral("%1 %2").arg(Escaped(seats_[seat].name), QString::number(game_->pipsLeft(seat)));
@@ -266,8 +422,53 @@ void Table::sendScores()
 {
     for (int seat = 0; seat < Seats; ++seat)  // seat number 4 last: the clients write the board then
         toPlayers(Wire::PlayerScore(seat, game_->pipsLeft(seat)));
+    sendTotals();
     after(config_.pause, [this] { startGame(); });
     emit gameOver();
+}
+
+// Adds the game's scores to the match totals (with no match, they are the game's scores)
+// and tells them; the match ends when a total reaches the target, and the lowest total
+// wins it, the first in seat order of those that share it.
+void Table::sendTotals()
+{
+    for (int seat = 0; seat < Seats; ++seat)
+        totals_[seat] = game_->pipsLeft(seat) + (config_.match > 0 ? totals_[seat] : 0);
+    const bool won = config_.match > 0 && std::ranges::any_of(totals_, [this](int t) { return t >= config_.match; });
+    const int winner = won ? int(std::ranges::min_element(totals_) - totals_.begin()) : -1;
+    toPlayers(totals(winner));
+    if (!won)
+        return;
+    log(QStringLiteral("%1 wins the match to %2").arg(who(winner)).arg(config_.match));
+    totals_.fill(0);
+}
+
+// The match totals and the match's state, as every player gets them after a game.
+QByteArray Table::totals(int winner) const
+{
+    QByteArray told;
+    for (int seat = 0; seat < Seats; ++seat)
+        told += Wire::Total(seat, totals_[seat]);
+    return told + Wire::Match(config_.match, winner);
+}
+
+// The seconds a connected mover has, as the clients show them: a part of a second counts whole.
+int Table::clockSeconds() const
+{
+    using namespace std::chrono;
+    return config_.turnTime ? int(ceil<seconds>(*config_.turnTime).count()) : 0;
+}
+
+// What the mover's clock shows: the time left of a running turn, the whole turn time for
+// a player whose turn begins, nothing for a bot.
+int Table::moverClock(int mover) const
+{
+    using namespace std::chrono;
+    if (!seats_[mover].client)
+        return 0;
+    if (turnTimer_.isActive())
+        return int(ceil<seconds>(milliseconds(turnTimer_.remainingTime())).count());
+    return clockSeconds();
 }
 
 void Table::toPlayers(const QByteArray &message)

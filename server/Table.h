@@ -28,7 +28,14 @@ struct TableConfig {
     // message sent then would be joined with the next one in a single read.
     std::chrono::milliseconds pause{3000};
     // A player's time for a move, from the turn switch on; then a bot plays the turn.
-    std::chrono::milliseconds turnTime{60000};
+    // None: a player may take as long as it likes.
+    std::optional<std::chrono::milliseconds> turnTime{60000};
+    // A match ends when a seat's total of scores reaches this; the lowest total wins.
+    // 0: single games, each its own.
+    int match = 100;
+    // A player whose connection drops during a game may take its seat back this long,
+    // while a bot plays it; 0: a bot keeps it at once.
+    std::chrono::seconds rejoin{300};
 };
 
 class Table : public QObject {
@@ -40,6 +47,9 @@ public:
     bool open() const;    // it waits for players and has a free seat
     int players() const;  // the connected ones
     void seat(Player *client, const QByteArray &name);
+    // Gives a player whose connection dropped its seat back, at the next move boundary,
+    // when the name and the address are those of a seat held for it; false when none is.
+    bool reclaim(Player *client, const QByteArray &name);
     void stop();                                               // no further step; the table is about to go
     const std::optional<Game> &game() const { return game_; }  // the game in play or the last one
 
@@ -67,16 +77,28 @@ private:
         QByteArrayList move;       // the messages of the move being received
         quint8 turns = 0;          // the player's last turns, the latest in bit 0: 1 for a missed one
         RecentEvents refusals{MaxRefusals, RefusalWindow};
+        // While the seat waits for the player whose connection dropped: its name, its
+        // address, until when (SteadyNow), and the connection it came back on.
+        struct Held {
+            QByteArray name, address;
+            qint64 until = 0;
+            Player *returning = nullptr;
+        };
+        std::optional<Held> held;
     };
     static constexpr int MaxMoveMessages = 8;
 
     void leave(Player *client, const QString &reason);
-    void handToBot(int seat);
+    void handToBot(int seat, const Player *dropped = nullptr);  // dropped: hold the seat for it
+    void endHolds();
+    QList<int> takeBackReturning();
+    void takeBack(int seat);
+    void replay(int seat, Player *client) const;
     void receive(Player *client, const QByteArray &message);
     void takeMove(int seat, const QByteArray &message);
     void refuse(int seat, Fault fault);
     void noteTurn(int seat, bool missed);
-    void close(int seat, const QString &why);
+    void close(int seat, const QString &why, const QByteArray &reason = {});  // reason: sent before notice 5
     void fillWithBots();
     void startGame();
     void offerTurn();
@@ -84,9 +106,13 @@ private:
     void botMove();
     void playFor(int seat);
     void play(const Placed &move);
-    void endGame();
+    void endGame(int lastMover);
     void sendScores();
+    void sendTotals();
+    QByteArray totals(int winner) const;  // winner: a seat index, -1 while the match goes on
 
+    int clockSeconds() const;
+    int moverClock(int mover) const;
     void toPlayers(const QByteArray &message);
     void after(std::chrono::milliseconds delay, std::function<void()> step);
     int seatOf(const Player *client) const;
@@ -100,9 +126,11 @@ private:
     std::array<Seat, Seats> seats_;
     std::optional<Game> game_;
     int games_ = 0;
+    std::array<int, Seats> totals_{};  // the match's, by seat
     bool started_ = false;
     QTimer waitTimer_;
-    QTimer turnTimer_;  // the deadline of a connected player's move
-    QTimer stepTimer_;  // the table's one pending step: a bot's move, the scores, the next game
+    QTimer turnTimer_;   // the deadline of a connected player's move
+    QTimer graceTimer_;  // the end of the earliest hold of a seat
+    QTimer stepTimer_;   // the table's one pending step: a bot's move, the scores, the next game
     std::function<void()> step_;
 };

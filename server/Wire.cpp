@@ -8,6 +8,8 @@ QByteArray bytes(const std::string &message) { return QByteArray::fromStdString(
 QByteArray Greeting(int seat) { return bytes(Protocol::GreetingMessage(seat)); }
 QByteArray DealTile(int slot, int tile) { return bytes(Protocol::DealMessage(slot, tile)); }
 QByteArray NoticeMessage(int notice) { return bytes(Protocol::NoticeMessage(notice)); }
+QByteArray ChainPicture(int position, int pips) { return bytes(Protocol::ChainPictureMessage(position, pips)); }
+QByteArray Occupy(int position) { return bytes(Protocol::OccupyMessage(position)); }
 QByteArray Reset() { return bytes(Protocol::ResetMessage()); }
 QByteArray TurnSwitch() { return bytes(Protocol::TurnSwitchMessage()); }
 QByteArray WhoseMove(int seat) { return bytes(Protocol::WhoseMoveMessage(seat)); }
@@ -24,6 +26,16 @@ QByteArray PlayerScore(int seat, int score)
 {
     return bytes(Protocol::PlayerDataMessage(Protocol::PlayerData::Score, seat, std::to_string(score)));
 }
+
+QByteArray Announcement(int seat) { return bytes(Protocol::AnnouncementMessage(seat)); }
+QByteArray Clock(int seat, int seconds) { return bytes(Protocol::ClockMessage(seat, seconds)); }
+QByteArray ReasonTold(Reason reason) { return bytes(Protocol::ReasonMessage(reason)); }
+QByteArray MoveTold(int seat, int tile) { return bytes(Protocol::MoveToldMessage(seat, tile)); }
+QByteArray Pass(int seat) { return bytes(Protocol::PassMessage(seat)); }
+QByteArray EndTold(Ending ending, int seat) { return bytes(Protocol::EndMessage(ending, seat)); }
+QByteArray Total(int seat, int total) { return bytes(Protocol::TotalMessage(seat, total)); }
+QByteArray Match(int target, int winnerSeat) { return bytes(Protocol::MatchMessage(target, winnerSeat + 1)); }
+QByteArray Back(int seat) { return bytes(Protocol::BackMessage(seat)); }
 
 QByteArray ChainUpdates(const Placed &move)
 {

@@ -14,6 +14,8 @@ using enum Protocol::Notice;
 QByteArray Greeting(int seat);                                  // H, seat number
 QByteArray DealTile(int slot, int tile);                        // A, slot, tile as two digits
 QByteArray NoticeMessage(int notice);                           // C, notice number
+QByteArray ChainPicture(int position, int pips);                // B, position letter, pips
+QByteArray Occupy(int position);                                // E, position letter
 QByteArray Reset();                                             // D
 QByteArray TurnSwitch();                                        // F
 QByteArray WhoseMove(int seat);                                 // J, seat index
@@ -21,6 +23,19 @@ QByteArray TilePlayed(int seat, int slot);                      // K, seat index
 QByteArray PlayerName(int seat, const QByteArray &name);        // ^@, seat number, name
 QByteArray PlayerAddress(int seat, const QByteArray &address);  // ^#, seat number, address
 QByteArray PlayerScore(int seat, int score);                    // ^$, seat number, score
+
+// The extensions, which a client that knows only the messages above passes over.
+using Protocol::Ending;
+using Protocol::Reason;
+QByteArray Announcement(int seat);             // ^~, seat number, "kelmar", version
+QByteArray Clock(int seat, int seconds);       // M: the mover's seconds, 0 for no deadline
+QByteArray ReasonTold(Reason reason);          // N
+QByteArray MoveTold(int seat, int tile);       // O: seat index, tile number
+QByteArray Pass(int seat);                     // P
+QByteArray EndTold(Ending ending, int seat);   // Q
+QByteArray Total(int seat, int total);         // R
+QByteArray Match(int target, int winnerSeat);  // S: the winner as a seat index, -1 for none
+QByteArray Back(int seat);                     // U
 
 // The chain updates of a checked move, as every client gets them: the new halves (B)
 // and the positions they occupy (E).

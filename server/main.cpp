@@ -48,8 +48,17 @@ struct Options {
     QCommandLineOption turnTime{
         "turn-time",
         "Seconds a player has for a move before a bot plays it; after three such turns within its last six a "
-        "bot takes the seat (default 60).",
+        "bot takes the seat (default 60; 0: no deadline).",
         "S", "60"};
+    QCommandLineOption match{"match",
+                             "A match ends when a seat's total of scores reaches N; the lowest total wins (default "
+                             "100; 0: single games).",
+                             "N", "100"};
+    QCommandLineOption rejoin{"rejoin",
+                              "A player whose connection drops during a game may take its seat back within S "
+                              "seconds, joining with the same name from the same address; meanwhile a bot plays it "
+                              "(default 300; 0: off).",
+                              "S", "300"};
     QCommandLineOption pause{"pause",
                              "Milliseconds from a game's end to its scores, and again to the next game (default 3000).",
                              "MS", "3000"};
@@ -59,7 +68,8 @@ struct Options {
         parser.setApplicationDescription("Game server for Kelmar: tables of four players or bots.");
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({listen, port, bots, wait, seed, games, tables, perAddress, unjoined, turnTime, pause});
+        parser.addOptions(
+            {listen, port, bots, wait, seed, games, tables, perAddress, unjoined, turnTime, match, rejoin, pause});
     }
 
     // The number given with `option` when it lies in low..high; sets `error` otherwise.
@@ -85,7 +95,12 @@ struct Options {
         config.tables = int(number(tables, 0, 100000, error));
         config.perAddress = int(number(perAddress, 0, 100000, error));
         config.unjoined = int(number(unjoined, 0, 100000, error));
-        config.table.turnTime = std::chrono::seconds(number(turnTime, 1, 86400, error));
+        if (const qint64 seconds = number(turnTime, 0, 86400, error); seconds > 0)
+            config.table.turnTime = std::chrono::seconds(seconds);
+        else
+            config.table.turnTime.reset();
+        config.table.match = int(number(match, 0, Protocol::MaxTotal, error));
+        config.table.rejoin = std::chrono::seconds(number(rejoin, 0, 86400, error));
         config.table.pause = std::chrono::milliseconds(number(pause, 0, 60000, error));
         if (parser.isSet(seed))
             config.seed = std::uint32_t(number(seed, 0, UINT32_MAX, error));

@@ -38,13 +38,35 @@ namespace {
 
 bool in(char c, char low, char high) { return c >= low && c <= high; }
 
+// A tile number of two digits, 01 to 28.
+bool validTile(const char *t)
+{
+    return in(t[0], '0', '2') && in(t[1], '0', '9') && (t[0] - '0') * 10 + t[1] - '0' >= 1
+        && (t[0] - '0') * 10 + t[1] - '0' <= Rules::TileCount;
+}
+
+// An extension message: digits only, each in range.
+bool validExtension(const char *m)
+{
+    const int count = Protocol::ExtensionParameterCount(m[0]);
+    if (!std::all_of(m + 1, m + 1 + count, [](char c) { return in(c, '0', '9'); }))
+        return false;
+    switch (m[0]) {
+    case 'N': return in(m[1], '1', '2');
+    case 'O': return in(m[1], '0', '3') && validTile(m + 2);
+    case 'Q': return (m[1] == '1' && in(m[2], '0', '3')) || (m[1] == '2' && m[2] == '0');
+    case 'S': return in(m[4], '0', '4');
+    default: return in(m[1], '0', '3');  // M, P, R, U: a seat index first
+    }
+}
+
 // One opcode message of the server with its parameters in range.
 bool validOpcode(const char *m)
 {
+    if (Protocol::ExtensionParameterCount(m[0]) >= 0)
+        return validExtension(m);
     switch (m[0]) {
-    case 'A':
-        return in(m[1], '1', '7') && in(m[2], '0', '2') && in(m[3], '0', '9') && (m[2] - '0') * 10 + m[3] - '0' >= 1
-            && (m[2] - '0') * 10 + m[3] - '0' <= Rules::TileCount;
+    case 'A': return in(m[1], '1', '7') && validTile(m + 2);
     case 'B': return in(m[1], 'a', 'z') && in(m[2], '0', '6');
     case 'C': return in(m[1], '1', '7');
     case 'E': return in(m[1], 'a', 'z');
@@ -59,6 +81,8 @@ bool validOpcode(const char *m)
 void checkSent(const QByteArray &bytes)
 {
     if (bytes.startsWith('^')) {
+        if (bytes == QByteArray::fromStdString(Protocol::AnnouncementMessage(bytes[2] - '1')))
+            return;
         const bool valid = bytes.size() >= 3 && QByteArrayLiteral("@#$").contains(bytes[1]) && in(bytes[2], '1', '4')
             && std::ranges::all_of(bytes.mid(3), PrintableLatin1);
         if (!valid)
@@ -66,7 +90,8 @@ void checkSent(const QByteArray &bytes)
         return;
     }
     for (qsizetype at = 0; at < bytes.size();) {
-        const int parameters = Protocol::OpcodeParameterCount(bytes[at]);
+        const int parameters
+            = std::max(Protocol::OpcodeParameterCount(bytes[at]), Protocol::ExtensionParameterCount(bytes[at]));
         if (parameters < 0 || at + parameters >= bytes.size() || !validOpcode(bytes.constData() + at))
             fail("bad message", Escaped(bytes));
         at += parameters + 1;

@@ -8,10 +8,11 @@
 namespace {
 bool capital(char c) { return c >= 'A' && c <= 'Z'; }
 
-// The length of the message at `at`: an opcode with its parameters, or a "^" message up
-// to the next "^", the next capital letter after the name's first character, or the end
-// of the read. 0 when the read cut an opcode off.
-qsizetype messageLength(const QByteArray &bytes, qsizetype at)
+// The length of the message at `at`: an opcode (with `extensions`, an extension opcode
+// too) with its parameters, or a "^" message up to the next "^", the next capital letter
+// after the name's first character, or the end of the read. 0 when the read cut an
+// opcode off.
+qsizetype messageLength(const QByteArray &bytes, qsizetype at, bool extensions)
 {
     if (bytes[at] == '^') {
         qsizetype end = std::min(bytes.size(), at + 4);
@@ -20,7 +21,10 @@ qsizetype messageLength(const QByteArray &bytes, qsizetype at)
         return end - at;
     }
     static const QByteArray counts = "32101001012";  // parameters of A..K
-    const qsizetype length = (bytes[at] >= 'A' && bytes[at] <= 'K') ? counts[bytes[at] - 'A'] - '0' + 1 : 1;
+    const int extension = extensions ? Protocol::ExtensionParameterCount(bytes[at]) : -1;
+    const qsizetype length = (bytes[at] >= 'A' && bytes[at] <= 'K') ? counts[bytes[at] - 'A'] - '0' + 1
+        : extension >= 0                                            ? extension + 1
+                                                                    : 1;
     return at + length <= bytes.size() ? length : 0;
 }
 }  // namespace
@@ -43,11 +47,13 @@ void ScriptedClient::send(const QByteArray &bytes) { socket_.write(bytes); }
 
 void ScriptedClient::read()
 {
-    const QByteArray bytes = carry_ + socket_.readAll();
+    const QByteArray read = socket_.readAll();
+    reads.append(read);
+    const QByteArray bytes = carry_ + read;
     carry_.clear();
     int messages = 0;
     for (qsizetype at = 0; at < bytes.size(); ++messages) {
-        const qsizetype length = messageLength(bytes, at);
+        const qsizetype length = messageLength(bytes, at, knowsExtensions && announced);
         if (length == 0) {
             carry_ = bytes.mid(at);
             break;
@@ -85,6 +91,7 @@ void ScriptedClient::handle(const QByteArray &m)
             hand[digit(2) - 1] = 0;
         break;
     case '^':
+        announced = announced || m == Wire::Announcement(seat);
         if (m[1] == '@')
             names[digit(2) - 1] = m.mid(3);
         if (m[1] == '$') {

@@ -27,12 +27,15 @@ public:
     void playMove(const Placed &move);
 
     bool autoPlay = true;
+    bool knowsExtensions = true;  // false: an extension opcode is one character passed over, as in the game's own walk
+    bool announced = false;       // the server announced its extensions on this connection
     QByteArray name;
     int seat = -1;                         // from the greeting
     std::array<QByteArray, Seats> names;   // by seat index, from ^@
     Hand hand{};                           // by slot - 1, 0 once played (by it or by a bot for it)
     int mover = -1;                        // from J
     QByteArrayList received;               // every message, in order
+    QByteArrayList reads;                  // every read as it came
     QList<std::array<int, Seats>> scores;  // one entry per finished game, by seat index
     QList<int> notices;
     int dataJoined = 0;  // reads that began with "^" and held more than one message

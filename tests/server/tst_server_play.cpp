@@ -70,6 +70,129 @@ void countWrongScores(const QList<ScriptedClient *> &clients, int &wrong)
                          [c, &wrong] { wrong += c->scores.last()[c->seat] != pipsInHand(c); });
 }
 
+// What is out of order in the extension messages that a player received, one line each:
+// the announcement after the greeting, the clock after every J (seconds for a player's
+// seat, 0 for a bot's), every move told before its chain updates and its K, the passes
+// between a move and the next turn exactly the seats skipped, the end told before its
+// notice, a late turn's reason before the move played for it, and a game's totals after
+// its scores.
+QStringList toldOutOfOrder(const ScriptedClient &c, const QByteArrayList &botNames, int clockSeconds)
+{
+    QStringList faults;
+    const QByteArrayList &m = c.received;
+    const auto at = [&m](qsizetype i) { return i >= 0 && i < m.size() ? m[i] : QByteArray(); };
+    const auto seatOf = [](const QByteArray &message) { return message.size() > 1 ? message[1] - '0' : -1; };
+    QList<int> passes;
+    int lastMover = -1;
+    for (qsizetype i = 0; i < m.size(); ++i) {
+        const QByteArray &now = m[i];
+        const auto fault = [&](const char *what) {
+            faults << QStringLiteral("%1 at %2: %3").arg(QLatin1String(now)).arg(i).arg(what);
+        };
+        switch (now[0]) {
+        case 'H':
+            if (at(i + 1) != Wire::Announcement(c.seat))
+                fault("no announcement after the greeting");
+            break;
+        case 'J': {
+            const int mover = seatOf(now);
+            const bool bot = botNames.contains(c.names[mover]) && mover != c.seat;
+            if (at(i + 1) != Wire::Clock(mover, bot ? 0 : clockSeconds))
+                fault("no clock after the turn");
+            QList<int> skipped;
+            for (int seat = (lastMover + 1) % Seats; lastMover >= 0 && seat != mover; seat = (seat + 1) % Seats)
+                skipped << seat;
+            if (!std::ranges::equal(passes, skipped))  // QList == of two empty lists trips UBSan in Qt 6.4
+                fault("the passes told are not the seats skipped");
+            passes.clear();
+            break;
+        }
+        case 'O': {
+            qsizetype k = i + 1;
+            while (at(k).startsWith('B') || at(k).startsWith('E'))
+                ++k;
+            const auto pips = Rules::PipsOfTile(now.mid(2).toInt());
+            const int shown = at(i + 1)[2] - '0';
+            if (k == i + 1 || !at(k).startsWith(Wire::TilePlayed(seatOf(now), 0).left(2)) || !pips
+                || (pips->first != shown && pips->second != shown))
+                fault("the move told is not the move played");
+            lastMover = seatOf(now);
+            passes.clear();
+            break;
+        }
+        case 'B':
+            if (!QByteArrayLiteral("OBE").contains(at(i - 1)[0]))
+                fault("a move not told");
+            break;
+        case 'P': passes << seatOf(now); break;
+        case 'D':  // a new game: its first turn follows no move
+            lastMover = -1;
+            passes.clear();
+            break;
+        case 'N':
+            if (now == Wire::ReasonTold(Wire::Reason::TimeUp)
+                && !at(i + 1).startsWith(Wire::MoveTold(c.seat, 0).left(2)))
+                fault("no move for the late player after its reason");
+            break;
+        case 'C':
+            if ((now == "C1" && at(i - 1) != Wire::EndTold(Wire::Ending::WentOut, lastMover))
+                || (now == "C7" && at(i - 1) != Wire::EndTold(Wire::Ending::Blocked, 0)))
+                fault("the end is not told before its notice");
+            break;
+        case '^':
+            if (now.startsWith("^$4")) {
+                for (int seat = 0; seat < Seats; ++seat)
+                    if (!at(i + 1 + seat).startsWith(Wire::Total(seat, 0).left(2)))
+                        fault("no totals after the scores");
+                if (!at(i + 1 + Seats).startsWith('S'))
+                    fault("no match state after the totals");
+            }
+            break;
+        }
+    }
+    return faults;
+}
+
+// The characters of a read that the game's own walk acts on: every letter A to K with the
+// characters after it that it takes as parameters.
+QByteArrayList actedOn(const QByteArray &read)
+{
+    QByteArrayList acted;
+    for (qsizetype i = 0; i < read.size(); ++i)
+        if (const int count = Protocol::OpcodeParameterCount(read[i]); count >= 0)
+            acted << read.mid(i, count + 1);
+    return acted;
+}
+
+// The read without the extension messages in it, as a client that knows them finds them.
+QByteArray withoutExtensions(const QByteArray &read)
+{
+    QByteArray rest;
+    for (qsizetype i = 0; i < read.size();) {
+        const int game = Protocol::OpcodeParameterCount(read[i]);
+        const int extension = Protocol::ExtensionParameterCount(read[i]);
+        const qsizetype length = game >= 0 ? game + 1 : extension >= 0 ? extension + 1 : 1;
+        if (extension < 0 || i + length > read.size())
+            rest += read.mid(i, length);
+        i += length;
+    }
+    return rest;
+}
+
+// A player who took its seat back, still waiting, plays from now on: it ends the game
+// without a refused move and with the score of the hand it holds.
+void playToTheEnd(ScriptedClient *back)
+{
+    int wrongScores = 0;
+    countWrongScores({back}, wrongScores);
+    back->autoPlay = true;
+    if (back->turn)
+        back->playMove(*back->pickMove());
+    QTRY_VERIFY_WITH_TIMEOUT(!back->scores.isEmpty(), 20000);
+    QCOMPARE(wrongScores, 0);
+    QCOMPARE(refusals(back), 0);
+}
+
 // A client on a plain socket, to see how the server ends the connection: end is 0 while
 // the stream goes on, 1 after a clean end (read returned 0), and -errno after an error.
 struct RawClient {
@@ -154,8 +277,14 @@ private slots:
     void initTestCase() { QLoggingCategory::setFilterRules("kelmar.server.info=false"); }
     void dispatcherFiresTimersInTimeOrder();
     void fourPlayersPlayWholeGames();
+    void everyTurnMoveAndPassIsToldInOrder();
+    void clientThatKnowsOnlyTheGameMeetsNothingItActsOn();
+    void matchTotalsAddUpAndTheLowestWins_data();
+    void matchTotalsAddUpAndTheLowestWins();
     void refusalsGoBackToTheSenderOnly();
     void botTakesOverFromAPlayerWhoLeaves();
+    void droppedPlayerTakesItsSeatBack();
+    void tableWithNoPlayerLeftWaitsForTheHeldSeat();
     void badInputIsDroppedWhileOthersPlayOn();
     void spamOfRefusedMovesIsLoggedWithinAQuotaAndClosed();
     void fullServerSendsNotice5();
@@ -167,6 +296,7 @@ private slots:
     void missedTurnsCountOverTheLastSix_data();
     void missedTurnsCountOverTheLastSix();
     void threeMissedTurnsHandTheSeatToABot();
+    void withoutDeadlineTheTurnWaits();
     void ninthConnectionFromOneAddressIsRefused();
     void hostileNamesAreRefusedAndTheLogIsEscaped();
     void waitFillsSeatsWithBots();
@@ -231,6 +361,124 @@ void TestServerPlay::fourPlayersPlayWholeGames()
     QCOMPARE(wrongScores, 0);
 }
 
+void TestServerPlay::everyTurnMoveAndPassIsToldInOrder()
+{
+    ServerConfig config = quick();
+    config.games = 3;
+    config.table.bots = 3;
+    config.table.turnTime = 1500ms;  // told as 2 s
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    ScriptedClient *player = players(server.port(), 1, &owner).first();
+    player->autoPlay = false;
+    int turns = 0, missed = 0;
+    QObject::connect(player, &ScriptedClient::turnBegins, player, [&] {
+        if (turns++ % 3 == 0)
+            ++missed;  // the time runs out and a bot plays this turn
+        else
+            player->playMove(*player->pickMove());
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(disconnected(player), 60000);
+    QCOMPARE(player->scores.size(), 3);
+    const QByteArrayList bots = {Bot::Name(1), Bot::Name(2), Bot::Name(3)};
+    const QStringList faults = toldOutOfOrder(*player, bots, 2);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    QCOMPARE(player->received.count(Wire::ReasonTold(Wire::Reason::TimeUp)), missed);
+    QVERIFY(missed > 0);
+    const auto told = [player](char kind) {
+        return std::ranges::count_if(player->received, [kind](const QByteArray &m) { return m.startsWith(kind); });
+    };
+    QCOMPARE(told('O'), told('K'));
+    QCOMPARE(told('Q'), 3);
+    QVERIFY(told('P') > 0);
+}
+
+// Four clients that walk every read as the game's own client does play whole games; the
+// extensions in their reads change nothing that walk acts on, and every "^" message,
+// the announcement too, comes alone.
+void TestServerPlay::clientThatKnowsOnlyTheGameMeetsNothingItActsOn()
+{
+    ServerConfig config = quick();
+    config.games = 2;
+    config.client.pause = DefaultPause;
+    Server server(config);
+    QVERIFY(server.listen());
+    QSignalSpy finished(&server, &Server::finished);
+    QObject owner;
+    QList<ScriptedClient *> clients;
+    for (int i = 0; i < Seats; ++i) {
+        clients << new ScriptedClient("Old" + QByteArray::number(i), &owner);
+        clients.last()->knowsExtensions = false;
+        clients.last()->connectTo(server.port());
+    }
+    int wrongScores = 0;
+    countWrongScores(clients, wrongScores);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 60000);
+    QCOMPARE(wrongScores, 0);
+    for (const ScriptedClient *c : clients) {
+        QCOMPARE(c->scores.size(), 2);
+        QCOMPARE(refusals(c), 0);
+        QCOMPARE(c->dataJoined, 0);
+        QVERIFY(c->received.contains(Wire::Announcement(c->seat)));
+        qsizetype extensions = 0;
+        for (const QByteArray &read : c->reads) {
+            if (read.startsWith('^'))
+                continue;
+            const QByteArray game = withoutExtensions(read);
+            extensions += read.size() - game.size();
+            QVERIFY2(!read.contains('^'), read.constData());
+            QCOMPARE(actedOn(read), actedOn(game));
+        }
+        QVERIFY(extensions > 0);
+    }
+}
+
+void TestServerPlay::matchTotalsAddUpAndTheLowestWins_data()
+{
+    QTest::addColumn<int>("target");
+    QTest::newRow("a match to 30") << 30;
+    QTest::newRow("single games") << 0;
+}
+
+// The totals after each game are the sums of the scores since the last won match, and a
+// match is won, by the lowest total, once a total reaches the target.
+void TestServerPlay::matchTotalsAddUpAndTheLowestWins()
+{
+    QFETCH(int, target);
+    ServerConfig config = quick();
+    config.games = 6;
+    config.table.bots = 3;
+    config.table.match = target;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    const ScriptedClient *player = players(server.port(), 1, &owner).first();
+    QTRY_VERIFY_WITH_TIMEOUT(disconnected(player), 60000);
+    const QByteArrayList &m = player->received;
+    std::array<int, Seats> totals{};
+    int games = 0, won = 0, gamesAfterAWin = 0;
+    for (qsizetype i = Seats - 1; i + Seats + 1 < m.size(); ++i) {
+        if (!m[i].startsWith("^$4"))
+            continue;
+        ++games;
+        gamesAfterAWin += won > 0;
+        for (int seat = 0; seat < Seats; ++seat) {
+            totals[seat] = m[i - Seats + 1 + seat].mid(3).toInt() + (target > 0 ? totals[seat] : 0);
+            QCOMPARE(m[i + 1 + seat], Wire::Total(seat, totals[seat]));
+        }
+        const bool reached = target > 0 && std::ranges::any_of(totals, [&](int t) { return t >= target; });
+        const int lowest = int(std::ranges::min_element(totals) - totals.begin());
+        QCOMPARE(m[i + 1 + Seats], Wire::Match(target, reached ? lowest : -1));
+        if (reached) {
+            ++won;
+            totals.fill(0);
+        }
+    }
+    QCOMPARE(games, 6);
+    QCOMPARE(gamesAfterAWin > 0, target > 0);
+}
+
 void TestServerPlay::refusalsGoBackToTheSenderOnly()
 {
     Server server(quick());
@@ -279,6 +527,75 @@ void TestServerPlay::botTakesOverFromAPlayerWhoLeaves()
     QTRY_COMPARE(clients[0]->names[leaver], Bot::Name(leaver));
     QTRY_VERIFY_WITH_TIMEOUT(clients[0]->scores.size() == 1, 20000);
     QCOMPARE(refusals(clients[0]), 0);
+}
+
+// A player whose connection drops comes back with its name from its address and gets its
+// seat with the tiles it had, less those the bot played for it meanwhile; the name from
+// another address gets a seat of its own, and the other player sees the seat come back.
+void TestServerPlay::droppedPlayerTakesItsSeatBack()
+{
+    ServerConfig config = quick();
+    config.table.bots = 2;
+    config.table.botDelay = 50ms;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    const QList<ScriptedClient *> clients = players(server.port(), 2, &owner);
+    ScriptedClient *stays = clients[0], *drops = clients[1];
+    QTRY_VERIFY_WITH_TIMEOUT(drops->received.count("F") >= 3, 10000);  // a move or so into the game
+    const int seat = drops->seat;
+    const Hand before = drops->hand;
+    drops->socket().abort();
+    QTRY_COMPARE(stays->names[seat], Bot::Name(seat));
+    const qsizetype dropped = stays->received.size();
+
+    auto *impostor = new ScriptedClient(drops->name, &owner);
+    impostor->connectTo(server.port(), true, QHostAddress("127.0.0.2"));
+    QTRY_VERIFY(impostor->seat >= 0);
+    QCOMPARE(impostor->seat, 0);  // the first seat of a table of its own
+    auto *back = new ScriptedClient(drops->name, &owner);
+    back->autoPlay = false;
+    back->connectTo(server.port());
+    QTRY_VERIFY_WITH_TIMEOUT(back->received.contains(Wire::Match(config.table.match, -1)), 10000);
+    QCOMPARE(back->seat, seat);
+    QCOMPARE(back->received.mid(0, 2), QByteArrayList({Wire::Greeting(seat), Wire::Announcement(seat)}));
+    QCOMPARE(back->names[stays->seat], stays->name);
+    QTRY_VERIFY(stays->received.contains(Wire::Back(seat)));
+    QCOMPARE(stays->names[seat], drops->name);
+    const QByteArrayList meanwhile = stays->received.mid(dropped, stays->received.indexOf(Wire::Back(seat)) - dropped);
+    for (int slot = 1; slot <= Rules::HandSize; ++slot) {
+        const bool playedByBot = meanwhile.contains(Wire::TilePlayed(seat, slot));
+        QCOMPARE(back->hand[slot - 1], playedByBot ? 0 : before[slot - 1]);
+    }
+    const QByteArrayList replay = back->received.mid(0, back->received.indexOf(Wire::Match(config.table.match, -1)));
+    const auto count = [&replay](const QByteArray &start) {
+        return std::ranges::count_if(replay, [&start](const QByteArray &m) { return m.startsWith(start); });
+    };
+    QCOMPARE(count("A") + count(Wire::TilePlayed(seat, 0).left(2)), Rules::HandSize);  // its own played slots too
+    playToTheEnd(back);
+    QCOMPARE(refusals(stays), 0);
+}
+
+// The only player drops: the bots do not play on without it, so it comes back to the hand
+// it had, and the game goes on to its end.
+void TestServerPlay::tableWithNoPlayerLeftWaitsForTheHeldSeat()
+{
+    ServerConfig config = quick();
+    config.table.bots = 3;
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    ScriptedClient *drops = players(server.port(), 1, &owner).first();
+    QTRY_VERIFY_WITH_TIMEOUT(drops->received.count("F") >= 3, 10000);
+    const Hand before = drops->hand;
+    drops->socket().abort();
+    QTest::qWait(200);  // dozens of bot moves, were the bots to play on
+    auto *back = new ScriptedClient(drops->name, &owner);
+    back->autoPlay = false;
+    back->connectTo(server.port());
+    QTRY_VERIFY_WITH_TIMEOUT(back->received.contains(Wire::Match(config.table.match, -1)), 10000);
+    QVERIFY(back->hand == before);
+    playToTheEnd(back);
 }
 
 void TestServerPlay::badInputIsDroppedWhileOthersPlayOn()
@@ -536,7 +853,9 @@ void TestServerPlay::threeMissedTurnsHandTheSeatToABot()
     silent->autoPlay = false;
     QTRY_VERIFY_WITH_TIMEOUT(disconnected(silent), 10000);
     QCOMPARE(silent->received.count(Wire::WhoseMove(silent->seat)), 3);
-    QCOMPARE(silent->notices.last(), int(Wire::Disconnected));
+    QCOMPARE(silent->received.count(Wire::ReasonTold(Wire::Reason::TimeUp)), 2);
+    QCOMPARE(silent->received.mid(silent->received.size() - 2),
+             QByteArrayList({Wire::ReasonTold(Wire::Reason::SeatTaken), Wire::NoticeMessage(Wire::Disconnected)}));
     for (const ScriptedClient *c : clients)
         if (c != silent)
             QTRY_COMPARE(c->names[silent->seat], Bot::Name(silent->seat));
@@ -545,6 +864,23 @@ void TestServerPlay::threeMissedTurnsHandTheSeatToABot()
         QCOMPARE(refusals(c), 0);
     }
     QCOMPARE(wrongScores, 0);
+}
+
+void TestServerPlay::withoutDeadlineTheTurnWaits()
+{
+    ServerConfig config = quick();
+    config.table.bots = 3;
+    config.table.turnTime.reset();
+    Server server(config);
+    QVERIFY(server.listen());
+    QObject owner;
+    ScriptedClient *player = players(server.port(), 1, &owner).first();
+    player->autoPlay = false;
+    QTRY_VERIFY_WITH_TIMEOUT(player->turn, 10000);
+    QTest::qWait(500);  // far beyond a bot's move: nobody plays for the player
+    QVERIFY(player->turn);
+    QCOMPARE(player->received.mid(player->received.size() - 3),
+             QByteArrayList({Wire::WhoseMove(player->seat), Wire::Clock(player->seat, 0), Wire::TurnSwitch()}));
 }
 
 void TestServerPlay::ninthConnectionFromOneAddressIsRefused()
@@ -640,9 +976,18 @@ void TestServerPlay::programRunsFromTheCommandLine()
 {
     const QString program = QStringLiteral(KELMAR_OUT_DIR "/ServerKelmar");
     QCOMPARE(QProcess::execute(program, {"--bots", "4"}), 2);
+    QCOMPARE(QProcess::execute(program, {"--match", "1000"}), 2);  // totals travel as three digits
+    QTcpServer holder;
+    QVERIFY(holder.listen(QHostAddress::LocalHost));
+    QProcess refused;
+    refused.start(program, {"--port", QString::number(holder.serverPort())});
+    QVERIFY(refused.waitForFinished(10000));
+    QCOMPARE(refused.exitCode(), 1);
+    QVERIFY(refused.readAllStandardError().contains(
+        QStringLiteral("cannot listen on 127.0.0.1:%1: the port is taken").arg(holder.serverPort()).toLatin1()));
 
     QProcess server;
-    server.start(program, {"--port", "0", "--games", "1", "--pause", "100", "--seed", "3"});
+    server.start(program, {"--port", "0", "--games", "1", "--pause", "100", "--seed", "3", "--turn-time", "0"});
     QRegularExpressionMatch listening;
     QByteArray log;
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -660,6 +1005,7 @@ void TestServerPlay::programRunsFromTheCommandLine()
     QTRY_VERIFY(disconnected(player));
     QCOMPARE(player->scores.size(), 1);
     QCOMPARE(player->notices.last(), int(Wire::Disconnected));
+    QVERIFY(player->received.contains(Wire::Clock(player->seat, 0)));  // --turn-time 0: no deadline
 }
 
 // Every test runs on the server's own event dispatcher.
