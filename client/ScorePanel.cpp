@@ -41,7 +41,7 @@ TScorePanel::TScorePanel(QWidget *board, const TTableModel &model) : QFrame(boar
     setStyleSheet(QStringLiteral("TScorePanel { background: #FFFBF0; border: 1px solid #5A3A1A; border-radius: 4px; }"
                                  "QLabel { color: #000000; background: transparent; }"));
     QFont font(QStringLiteral("verdana"));
-    font.setPixelSize(10);
+    font.setPixelSize(9);
     setFont(font);
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(5, 2, 5, 2);
@@ -63,8 +63,8 @@ TScorePanel::TScorePanel(QWidget *board, const TTableModel &model) : QFrame(boar
 void TScorePanel::MatchChanged()
 {
     const int target = model_.MatchTarget();
-    header_->setText(target > 0 ? QStringLiteral("Match to %1, lowest total wins").arg(target)
-                                : QStringLiteral("Totals, lowest wins"));
+    header_->setText(target > 0 ? QStringLiteral("Match to %1, lowest wins").arg(target)
+                                : QStringLiteral("Scores, lowest wins"));
     for (int view = Local; view <= RightSeat; ++view) {
         auto &row = rows_[static_cast<std::size_t>(view)];
         row[0]->setText(seatName(model_, view));
@@ -79,8 +79,8 @@ void TScorePanel::MatchChanged()
         footer_->setText(QStringLiteral("%1 wins the match!").arg(seatName(model_, winner)));
     else if (const int game = gameWinner(model_); game >= 0)
         footer_->setText(QStringLiteral("%1 won the last game").arg(seatName(model_, game)));
-    else
-        footer_->setText(QStringLiteral("The last game had no single winner"));
+    else  // a shared lowest score, or no game played yet on this connection
+        footer_->clear();
     show();
     raise();
 }

@@ -4,6 +4,7 @@
 #include "Rules.h"
 
 #include <QDirIterator>
+#include <QLayout>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QScrollBar>
@@ -311,12 +312,15 @@ private slots:
         QCOMPARE(Table().ScorePanel->geometry(), TScorePanel::Place());
         QVERIFY(!Table().ScorePanel->isHidden());
         QCOMPARE(Table().ScorePanel->Lines(),
-                 (QStringList{"Match to 100, lowest total wins", "Kite 7 31", "Ann 0 12", "Bob 9 40", "Cy 4 22",
+                 (QStringList{"Match to 100, lowest wins", "Kite 7 31", "Ann 0 12", "Bob 9 40", "Cy 4 22",
                               "Ann won the last game"}));
         QCOMPARE(MemoTexts().last(), QStringLiteral("Cy is back"));
         Feed("R0101R1099R2140R3122S1002");
         QCOMPARE(Table().ScorePanel->Lines().last(), QStringLiteral("Ann wins the match!"));
         QCOMPARE(MemoTexts().last(), QStringLiteral("Ann wins the match with the lowest total!"));
+        Table().ScorePanel->layout()->activate();
+        for (const QLabel *line : Table().ScorePanel->findChildren<QLabel *>())  // every text fits the panel
+            QVERIFY2(line->fontMetrics().horizontalAdvance(line->text()) <= line->width(), qPrintable(line->text()));
         // Nothing of the table lies under the panel or the clocks.
         const QRect panel = TScorePanel::Place();
         for (QWidget *child : Table().Board->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
