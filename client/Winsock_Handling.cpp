@@ -205,7 +205,8 @@ void TTableHandlers::PlayerData(const QByteArray &message)
             model_.ReceiveScore(seatNumber, scoreOf(value));
         return;
     case Protocol::ExtensionKind:
-        if (value.size() == 7 && value.startsWith(Protocol::ExtensionMark) && value[6] >= '1' && value[6] <= '9')
+        if (seatNumber >= 1 && seatNumber <= 4 && value.size() == 7 && value.startsWith(Protocol::ExtensionMark)
+            && value[6] >= '1' && value[6] <= '9')
             model_.Announce(value[6] - '0');
         return;
     default: return;

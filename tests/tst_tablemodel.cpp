@@ -92,7 +92,7 @@ private slots:
         // ServerKelmar's extensions: passed over until announced, as by a client that
         // knows only the game's own messages.
         const char *extensions = "M100060N1O127P2Q11R1005S1000U2";
-        row("extensions before the announcement", {extensions, "^~1kelmar"}, {});
+        row("extensions before the announcement", {extensions, "^~1kelmar", "^~0kelmar1", extensions}, {});
         row("announced", {"^~1kelmar1", extensions},
             {"extended", "clock 1 60", "reason 1", "clock off", "move 1 27", "pass 2", "end 1 1", "match", "back 2"});
         row("a cut-off extension is completed", {"^~3kelmar1", "M3", "00090"}, {"extended", "clock 3 90"});

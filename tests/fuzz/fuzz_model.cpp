@@ -23,7 +23,7 @@ struct TChecker : TTableModel::Listener {
     void TileDealt(int slot) override { check(inRange(slot, 1, Rules::HandSize)); }
     void ChainChanged(int position) override { check(inRange(position, 1, Rules::RingSize)); }
     void MoverShown(int view) override { check(inRange(view, 0, 3)); }
-    void TilePlayed(int view, int slot) override { check(inRange(view, 1, 3) && inRange(slot, 1, Rules::HandSize)); }
+    void TilePlayed(int view, int slot) override { check(inRange(view, 0, 3) && inRange(slot, 1, Rules::HandSize)); }
     void NoticeReceived(int number) override { check(inRange(number, 1, 7)); }
     void NameReceived(int view) override { check(inRange(view, 0, 3)); }
     void AddressReceived(int view) override { check(inRange(view, 1, 3)); }
