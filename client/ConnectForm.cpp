@@ -70,7 +70,8 @@ void connectAs(const QString &address, const QString &name)
     table.Connection->Open(address);
     WriteRememberedName(name);
     table.Model.SetLocalName(CapitalizeName(name).toLatin1().toStdString());
-    table.Model.SetLocalAddress(table.Connection->Socket().localAddress().toString().toStdString());
+    if (const TStreamSocket *socket = table.Connection->Socket())
+        table.Model.SetLocalAddress(socket->LocalAddress().toStdString());
     LogLine(QStringLiteral("connecting to server....."));
     LogLine(QStringLiteral(".............."));
     connectForm->close();

@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QHash>
 #include <QImageReader>
+#include <QLibrary>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -118,6 +120,15 @@ const ProgramPaths &programPaths()
 
 QString ExeDir() { return programPaths().exe; }
 
+QFunctionPointer ProgramLibraryEntry(const QString &file, const char *entry, QString &error)
+{
+    QLibrary library(ExeDir() + file);
+    const QFunctionPointer found = library.resolve(entry);
+    if (!found)
+        error = library.errorString();
+    return found;
+}
+
 QString GraphDir() { return programPaths().graph; }
 
 QString ResourceDir() { return programPaths().resource; }
@@ -135,19 +146,46 @@ QString denser(const QString &path)
 }
 }  // namespace
 
+namespace {
+// Reads a picture as the format its name says. Left to find the format itself, the reader
+// first asks every image plugin of the system whether it knows the file, which loads them
+// all and their libraries; a file whose content is of another format is still read.
+QImage readPicture(const QString &path, QString *error = nullptr)
+{
+    QImageReader named(path, QFileInfo(path).suffix().toLatin1());
+    named.setAutoDetectImageFormat(false);
+    QImage image = named.read();
+    if (image.isNull()) {
+        QImageReader any(path);
+        image = any.read();
+        if (error)
+            *error = any.errorString();
+    }
+    return image;
+}
+}  // namespace
+
 QPixmap BuiltinPixmap(const QString &name)
 {
-    static QHash<QString, QPixmap> byName;  // every built-in picture, by its name in lower case
-    if (byName.isEmpty()) {
-        QDirIterator it(QStringLiteral(":/builtin"));
-        while (it.hasNext()) {
-            it.next();
-            byName.insert(it.fileInfo().completeBaseName().toLower(), QPixmap(it.filePath()));
+    // Each built-in picture is decoded when first asked for, and kept.
+    static QHash<QString, QPixmap> byName;
+    const auto decoded = [](const QString &key) {
+        auto known = byName.constFind(key);
+        if (known == byName.constEnd()) {
+            QDirIterator it(QStringLiteral(":/builtin"));
+            QPixmap picture;
+            while (it.hasNext() && picture.isNull()) {
+                it.next();
+                if (it.fileInfo().completeBaseName().compare(key, Qt::CaseInsensitive) == 0)
+                    picture = QPixmap::fromImage(readPicture(it.filePath()));
+            }
+            known = byName.insert(key, picture);
         }
-    }
-    QPixmap dense = highDensity() ? byName.value(name.toLower() + QStringLiteral("@2x")) : QPixmap();
+        return *known;
+    };
+    QPixmap dense = highDensity() ? decoded(name.toLower() + QStringLiteral("@2x")) : QPixmap();
     if (dense.isNull())
-        return byName.value(name.toLower());
+        return decoded(name.toLower());
     dense.setDevicePixelRatio(2);
     return dense;
 }
@@ -171,12 +209,12 @@ QPixmap LoadPicture(const QString &path)
     if (known == pictures().constEnd()) {
         const QString dense = highDensity() ? denser(path) : QString();
         const bool twice = !dense.isEmpty() && QFile::exists(dense);
-        QImageReader reader(twice ? dense : path);
-        QImage image = reader.read();
+        QString why;
+        QImage image = readPicture(twice ? dense : path, &why);
         image.setDevicePixelRatio(twice ? 2 : 1);
         LoadedPicture loaded{QPixmap::fromImage(image), QString()};
         if (image.isNull())
-            loaded.error = QStringLiteral("Cannot load picture \"%1\": %2").arg(path, reader.errorString());
+            loaded.error = QStringLiteral("Cannot load picture \"%1\": %2").arg(path, why);
         known = pictures().insert(path, loaded);
     }
     if (!known->error.isEmpty())

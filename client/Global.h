@@ -48,6 +48,10 @@ void SetEnabled(std::initializer_list<QWidget *> controls, bool enabled);
 
 // Folders beside the program file, each ending in a separator, computed afresh each call.
 QString ExeDir();
+// The entry point `entry` of the library `file` beside the program, which stays loaded;
+// nullptr, with the loader's reason in `error`, when it cannot be had. The program's parts
+// that need a large library of their own (sound, network) load it when they are first used.
+QFunctionPointer ProgramLibraryEntry(const QString &file, const char *entry, QString &error);
 QString GraphDir();
 QString ResourceDir();
 

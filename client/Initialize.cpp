@@ -8,6 +8,7 @@
 #include "Winsock_Handling.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLocale>
@@ -587,43 +588,54 @@ struct BannerFrame {
     int delayMs;
 };
 
-// The banner's frames, each decoded once and kept: when it is first shown or when the
-// rest are read together, so that start-up does not wait for them. A damaged file
-// cannot make it read without end.
+// The banner's frames, decoded one at a time as they are shown and then let go: the whole
+// loop decoded would hold 2.5 MiB of pictures for a banner of 104 x 24 pixels, and a frame
+// decodes in a few microseconds. A damaged file cannot make it read without end.
 class TBannerFrames {
 public:
-    explicit TBannerFrames(const QString &path) : reader_(path, "gif") {}
-
-    // The frame at the index, or nullptr past the last frame.
-    const BannerFrame *At(std::size_t index)
+    explicit TBannerFrames(const QString &path) : file_(path)
     {
-        while (!complete_ && frames_.size() <= index)
-            readOne();
-        return index < frames_.size() ? &frames_[index] : nullptr;
+        if (file_.open(QIODevice::ReadOnly))
+            restart();
     }
 
-    void ReadAll()
+    // The next frame, the first again after the last; nullopt when there is no frame to
+    // change to (no file, or a single picture).
+    std::optional<BannerFrame> Next()
     {
-        while (!complete_)
-            readOne();
+        std::optional<BannerFrame> frame = readOne();
+        if (!frame && read_ > 1) {
+            restart();
+            frame = readOne();
+        }
+        return frame;
     }
 
 private:
-    void readOne()
+    std::optional<BannerFrame> readOne()
     {
         constexpr std::size_t MaxFrames = 1000;
         constexpr int ShortestDelayMs = 10;
-        const QImage image = frames_.size() < MaxFrames ? reader_.read() : QImage();
-        if (image.isNull()) {
-            complete_ = true;
-            return;
-        }
-        frames_.push_back({QPixmap::fromImage(image), std::max(reader_.nextImageDelay(), ShortestDelayMs)});
+        if (!reader_ || read_ >= MaxFrames)
+            return std::nullopt;
+        QImage image = reader_->read();
+        if (image.isNull())
+            return std::nullopt;
+        ++read_;
+        return BannerFrame{QPixmap::fromImage(std::move(image)), std::max(reader_->nextImageDelay(), ShortestDelayMs)};
     }
 
-    QImageReader reader_;
-    std::vector<BannerFrame> frames_;
-    bool complete_ = false;
+    void restart()
+    {
+        file_.seek(0);
+        reader_.emplace(&file_, "gif");
+        reader_->setAutoDetectImageFormat(false);  // no other image plugin is loaded to ask
+        read_ = 0;
+    }
+
+    QFile file_;
+    std::optional<QImageReader> reader_;
+    std::size_t read_ = 0;  // frames of this turn of the loop
 };
 }  // namespace
 
@@ -636,7 +648,7 @@ void CreateBanner()
     banner->setContextMenuPolicy(Qt::PreventContextMenu);
     banner->show();
     auto frames = std::make_shared<TBannerFrames>(ResourceDir() + QStringLiteral("Data1.kmr"));
-    const BannerFrame *first = frames->At(0);
+    const std::optional<BannerFrame> first = frames->Next();
     if (!first)  // no banner file: the banner stays empty
         return;
     // Each frame covers the whole banner: nothing under it is painted again 25 times a
@@ -644,17 +656,15 @@ void CreateBanner()
     banner->setAttribute(Qt::WA_OpaquePaintEvent);
     banner->SetPicture(first->picture);
     auto *timer = new QTimer(banner);
-    QObject::connect(timer, &QTimer::timeout, banner, [banner, timer, frames, shown = std::size_t(0)]() mutable {
-        const BannerFrame *frame = frames->At(++shown);
-        if (!frame)
-            frame = frames->At(shown = 0);
+    QObject::connect(timer, &QTimer::timeout, banner, [banner, timer, frames] {
+        const std::optional<BannerFrame> frame = frames->Next();
+        if (!frame) {  // a still picture
+            timer->stop();
+            return;
+        }
         banner->ShowNow(frame->picture);
         if (timer->interval() != frame->delayMs)
             timer->setInterval(frame->delayMs);
     });
     timer->start(first->delayMs);
-    // The rest of the first loop is decoded at once when the board stands, rather than
-    // frame by frame for its first ten seconds.
-    constexpr int ReadRestAfterMs = 1000;
-    QTimer::singleShot(ReadRestAfterMs, banner, [frames] { frames->ReadAll(); });
 }

@@ -24,6 +24,7 @@
 #include <QScopeGuard>
 #include <QSessionManager>
 #include <QTimer>
+#include <malloc.h>
 #include <vector>
 
 namespace {
@@ -45,6 +46,17 @@ public:
 private:
     bool panelShown_ = false;
 };
+
+// What the first frame does not need waits until it is out: looking the window's icon up
+// in the system's icon theme, and the music with its audio back end.
+void afterFirstFrame()
+{
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kelmar")));
+    Guarded(StartMusic);
+    // What start-up used in passing (pictures read, the font configuration parsed) goes
+    // back to the system rather than staying in the heap for the whole run.
+    malloc_trim(0);
+}
 
 bool splashOn() { return Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Splash")); }
 
@@ -255,6 +267,8 @@ bool TMainBoard::SessionEnding(bool mayAsk)
 
 void TMainBoard::paintEvent(QPaintEvent *)
 {
+    if (!std::exchange(painted_, true))
+        QTimer::singleShot(0, this, afterFirstFrame);
     QPainter painter(this);
     painter.setPen(QPen(NamedColor::Silver, 1));
     for (const int x : {720, 718, 778, 780})
@@ -264,9 +278,9 @@ void TMainBoard::paintEvent(QPaintEvent *)
 void PrepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Kelmar"));
-    // The desktop entry and the icon that an installation puts in the system's theme.
+    // The desktop entry that an installation puts in the system's menu; the icon follows
+    // once the board is on the screen.
     QGuiApplication::setDesktopFileName(QStringLiteral("kelmar"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kelmar")));
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("verdana"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));

@@ -30,6 +30,7 @@ private:
 
     TTable table_;
     std::unique_ptr<TTableModel::Listener> presentation_;  // the information panel
+    bool painted_ = false;                                 // the board has been on the screen
 };
 
 // The application title "Kelmar" and free stand-ins for the classic fonts.

@@ -3,95 +3,39 @@
 #include "Global.h"
 #include "IniFile.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QMediaDevices>
 #include <QPointer>
-#include <QSoundEffect>
-#include <QUrl>
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 namespace {
 // A sound effect is a few seconds; anything this large is no effect of ours.
 constexpr qint64 MaxEffectBytes = 16 << 20;
 
-QAudioFormat formatOf(const TPcmSound &sound)
+constexpr char SoundLibrary[] = "libkelmar-sound.so";
+
+// Loads the library once, on the first call. A library that cannot be loaded leaves the
+// program silent, and says why on the standard error output: sounds are asked for in
+// the middle of play, where a box would be in the player's way.
+TSoundBackEnd *loadedBackEnd()
 {
-    QAudioFormat format;
-    format.setSampleRate(sound.sampleRate);
-    format.setChannelCount(sound.channels);
-    format.setSampleFormat(sound.bitsPerSample == 8        ? QAudioFormat::UInt8
-                               : sound.bitsPerSample == 16 ? QAudioFormat::Int16
-                                                           : QAudioFormat::Int32);
-    return format;
+    static const std::unique_ptr<TSoundBackEnd> loaded = [] {
+        QString error;
+        using Create = TSoundBackEnd *(*)();
+        const auto create = reinterpret_cast<Create>(
+            ProgramLibraryEntry(QLatin1String(SoundLibrary), "KelmarCreateSoundBackEnd", error));
+        if (!create)
+            qWarning("No sound: %s", qPrintable(error));
+        return std::unique_ptr<TSoundBackEnd>(create ? create() : nullptr);
+    }();
+    return loaded.get();
 }
-
-// One stream per effect, opened when the effect is prepared, so that its first play
-// does not wait for the audio server, and kept open until the effect goes.
-class TQtVoice : public TEffectVoice {
-public:
-    explicit TQtVoice(const TPcmSound &sound)
-    {
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull())
-            return;  // no audio device: the effect is silent
-        // The sink may still hand the server its last bytes when the effect goes, so it
-        // is deleted from the event loop, and with the application at the latest.
-        sink_ = new QAudioSink(device, formatOf(sound), QCoreApplication::instance());
-        source_ = new TPcmSource(sound.samples, sink_);
-        sink_->start(source_);
-    }
-    ~TQtVoice() override
-    {
-        if (sink_)
-            sink_->deleteLater();
-    }
-    void Start() override
-    {
-        if (!sink_)
-            return;
-        source_->Rewind();
-        if (sink_->state() == QAudio::StoppedState)  // after an error of the stream
-            sink_->start(source_);
-    }
-
-private:
-    QPointer<QAudioSink> sink_;
-    TPcmSource *source_ = nullptr;  // the sink's child
-};
-
-class TQtBackEnd : public TSoundBackEnd {
-public:
-    TQtBackEnd() { clock_.start(); }
-    void Loop(const QString &path, QObject *owner) override
-    {
-        auto *music = new QSoundEffect(owner);
-        music->setSource(QUrl::fromLocalFile(path));
-        music->setLoopCount(QSoundEffect::Infinite);
-        music->play();
-    }
-    std::unique_ptr<TEffectVoice> Voice(const QString &, const TPcmSound &sound) override
-    {
-        return std::make_unique<TQtVoice>(sound);
-    }
-    qint64 NowMs() const override { return clock_.elapsed(); }
-
-private:
-    QElapsedTimer clock_;
-};
 
 TSoundBackEnd *replacement = nullptr;
 
-TSoundBackEnd &backEnd()
-{
-    static TQtBackEnd qt;
-    return replacement ? *replacement : qt;
-}
+// The back end, loaded when first asked for; nullptr when there is none.
+TSoundBackEnd *backEnd() { return replacement ? replacement : loadedBackEnd(); }
 
 // The effect players of the board that is up; they go with it.
 class TEffects : public QObject {
@@ -101,6 +45,7 @@ public:
 };
 QPointer<TEffects> effects;
 QPointer<QObject> soundOwner;  // the music and the effect players live as long as it
+bool musicAsked = false;       // by start-up, for when the board is on the screen
 
 quint32 littleEndian(const QByteArray &bytes, qsizetype at, int size)
 {
@@ -110,16 +55,22 @@ quint32 littleEndian(const QByteArray &bytes, qsizetype at, int size)
     return value;
 }
 
-// Reads the file and opens a player on it: its length and its sound from the file.
-std::unique_ptr<TEffectPlayer> openEffect(const QString &path, bool autoRewind)
+// Reads the file and prepares a player on it: its length and its sound from the file.
+std::unique_ptr<TEffectPlayer> readEffect(const QString &path, bool autoRewind)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw KelmarError(QStringLiteral("Cannot open sound \"%1\": %2").arg(path, file.errorString()));
-    const std::optional<TPcmSound> sound = ReadWav(file.read(MaxEffectBytes));
+    std::optional<TPcmSound> sound = ReadWav(file.read(MaxEffectBytes));
     if (!sound)
         throw KelmarError(QStringLiteral("Cannot open sound \"%1\": not a PCM WAV file").arg(path));
-    return std::make_unique<TEffectPlayer>(backEnd().Voice(path, *sound), sound->DurationMs(), autoRewind);
+    return std::make_unique<TEffectPlayer>(path, std::move(*sound), autoRewind);
+}
+
+void openEffects(TSoundBackEnd &out)
+{
+    for (auto &[name, player] : effects->players)
+        player->Open(out);
 }
 
 bool switchOn(const char *key) { return Config().ReadSwitch(QStringLiteral("Music"), QLatin1String(key)); }
@@ -171,37 +122,26 @@ std::optional<qint64> WavDurationMs(const QByteArray &wav)
     return sound ? std::optional<qint64>(sound->DurationMs()) : std::nullopt;
 }
 
-TPcmSource::TPcmSource(QByteArray samples, QObject *parent) : QIODevice(parent), samples_(std::move(samples))
-{
-    open(QIODevice::ReadOnly);
-    seek(samples_.size());
-}
-
-void TPcmSource::Rewind()
-{
-    seek(0);
-    emit readyRead();
-}
-
-qint64 TPcmSource::readData(char *data, qint64 maxSize)
-{
-    const qint64 count = std::clamp<qint64>(samples_.size() - pos(), 0, maxSize);
-    std::memcpy(data, samples_.constData() + pos(), std::size_t(count));
-    return count;
-}
-
-TEffectPlayer::TEffectPlayer(std::unique_ptr<TEffectVoice> voice, qint64 durationMs, bool autoRewind)
-    : voice_(std::move(voice)), duration_(durationMs), autoRewind_(autoRewind)
+TEffectPlayer::TEffectPlayer(QString path, TPcmSound sound, bool autoRewind)
+    : path_(std::move(path)), sound_(std::move(sound)), autoRewind_(autoRewind)
 {
 }
 
-void TEffectPlayer::Play(qint64 nowMs)
+void TEffectPlayer::Open(TSoundBackEnd &backEnd)
 {
-    if (startedAt_ && nowMs - *startedAt_ < duration_)
+    if (!voice_)
+        voice_ = backEnd.Voice(path_, sound_);
+}
+
+void TEffectPlayer::Play(TSoundBackEnd &backEnd)
+{
+    const qint64 now = backEnd.NowMs();
+    if (startedAt_ && now - *startedAt_ < sound_.DurationMs())
         return;  // still sounding: it goes on
     if (startedAt_ && !autoRewind_)
         return;  // it stands at its end, and playing from there is silent
-    startedAt_ = nowMs;
+    startedAt_ = now;
+    Open(backEnd);
     voice_->Start();
 }
 
@@ -209,26 +149,45 @@ void StartMultimedia(QObject *owner)
 {
     soundOwner = owner;
     delete effects.data();
-    if (switchOn("MainMusic"))
-        PlayMusic(QStringLiteral("Data2"));
-    if (!switchOn("FxMusic"))
-        return;
-    effects = new TEffects(owner);
-    // FX4 is the only effect without auto-rewind: it sounds until it first reaches its end.
-    for (const char *name : {"FX1", "Fx2", "FX3", "FX4", "clap"}) {
-        const QString effect = QLatin1String(name);
-        effects->players[effect]
-            = openEffect(ResourceDir() + effect + QStringLiteral(".wav"), effect != QLatin1String("FX4"));
+    musicAsked = switchOn("MainMusic");
+    const bool effectsOn = switchOn("FxMusic");
+    if (effectsOn) {
+        effects = new TEffects(owner);
+        // FX4 is the only effect without auto-rewind: it sounds until it first reaches its end.
+        for (const char *name : {"FX1", "Fx2", "FX3", "FX4", "clap"}) {
+            const QString effect = QLatin1String(name);
+            effects->players[effect]
+                = readEffect(ResourceDir() + effect + QStringLiteral(".wav"), effect != QLatin1String("FX4"));
+        }
     }
+    const QString library = ExeDir() + QLatin1String(SoundLibrary);
+    if ((musicAsked || effectsOn) && !replacement && !QFile::exists(library))
+        throw KelmarError(QStringLiteral("Cannot load the sound output \"%1\": the file is missing").arg(library));
 }
 
-void PlayMusic(const QString &name) { backEnd().Loop(ResourceDir() + name + QStringLiteral(".kmr"), soundOwner); }
+void StartMusic()
+{
+    if (!std::exchange(musicAsked, false))
+        return;
+    if (TSoundBackEnd *out = backEnd(); out && effects)
+        openEffects(*out);
+    PlayMusic(QStringLiteral("Data2"));
+}
+
+void PlayMusic(const QString &name)
+{
+    if (TSoundBackEnd *out = backEnd())
+        out->Loop(ResourceDir() + name + QStringLiteral(".kmr"), soundOwner);
+}
 
 void PlayEffect(const QString &name)
 {
     if (!effects || !switchOn("FxMusic"))
         return;
     const auto player = effects->players.find(name);
-    if (player != effects->players.end())
-        player->second->Play(backEnd().NowMs());
+    TSoundBackEnd *out = player != effects->players.end() ? backEnd() : nullptr;
+    if (!out)
+        return;
+    openEffects(*out);  // the first effect opens them all, so that none later waits
+    player->second->Play(*out);
 }

@@ -8,7 +8,6 @@
 // the length of its WAV file, since an audio back end without a device may report
 // "playing" for ever.
 #include <QByteArray>
-#include <QIODevice>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -31,7 +30,8 @@ public:
     virtual void Start() = 0;  // from the beginning
 };
 
-// Where sound goes: Qt Multimedia in the program; tests put a recorder in its place.
+// Where sound goes: Qt Multimedia, from the library that the program loads for its first
+// sound; tests put a recorder in its place.
 class TSoundBackEnd {
 public:
     virtual ~TSoundBackEnd() = default;
@@ -40,48 +40,35 @@ public:
     virtual std::unique_ptr<TEffectVoice> Voice(const QString &path, const TPcmSound &sound) = 0;
     virtual qint64 NowMs() const = 0;  // a steady clock
 };
-// Replaces the back end (tests); nullptr puts Qt Multimedia back. Not owned.
+// Replaces the back end (tests); nullptr puts the loaded one back. Not owned.
 void SetSoundBackEnd(TSoundBackEnd *backEnd);
 
-// An effect's samples as an audio sink pulls them. The sink's stream stays open from one
-// play to the next: stopping a stream drops whatever the audio server has not played yet,
-// which for a short effect on a server with a long latency is all of it. It starts at its
-// end, with nothing to play.
-class TPcmSource : public QIODevice {
-public:
-    explicit TPcmSource(QByteArray samples, QObject *parent = nullptr);
-    // Offers the sound again from its start and wakes the sink, idle since the last end.
-    void Rewind();
-    bool isSequential() const override { return false; }
-    qint64 size() const override { return samples_.size(); }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override;
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray samples_;
-};
-
-// One effect: the play command on a play position.
+// One effect: the play command on a play position. Its stream is opened when the audio
+// back end is loaded, at the latest on its first play.
 class TEffectPlayer {
 public:
-    TEffectPlayer(std::unique_ptr<TEffectVoice> voice, qint64 durationMs, bool autoRewind);
-    void Play(qint64 nowMs);
+    TEffectPlayer(QString path, TPcmSound sound, bool autoRewind);
+    void Open(TSoundBackEnd &backEnd);
+    void Play(TSoundBackEnd &backEnd);
 
 private:
-    std::unique_ptr<TEffectVoice> voice_;
-    qint64 duration_;
+    QString path_;
+    TPcmSound sound_;
     bool autoRewind_;
+    std::unique_ptr<TEffectVoice> voice_;
     std::optional<qint64> startedAt_;  // none while the position stands at the start
 };
 
-// Start-up: the looping music when MainMusic reads "yes", and the effect players when
-// FxMusic reads "yes", both living as long as `owner`. An effect file that cannot be
-// opened raises KelmarError naming it.
+// Start-up: checks the effect files and prepares their players when FxMusic reads "yes",
+// notes the music when MainMusic reads "yes", both living as long as `owner`. No audio
+// library is loaded yet. An effect file that cannot be read, or a missing sound library,
+// raises KelmarError naming it.
 void StartMultimedia(QObject *owner);
+// Once the board is on the screen: when start-up asked for music, loads the audio back
+// end, opens the effects' streams and loops the music.
+void StartMusic();
 // Loops ResourceDir + name + ".kmr".
 void PlayMusic(const QString &name);
 // Plays one effect ("FX1", "Fx2", "FX3", "FX4", "clap") when FxMusic reads "yes" now
-// and its player was prepared at start-up.
+// and its player was prepared at start-up. The first sound loads the audio back end.
 void PlayEffect(const QString &name);

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QHostAddress>
 #include <QScopeGuard>
 #include <QTimer>
 #include <cerrno>
@@ -102,8 +101,8 @@ int systemErrorNumber(QAbstractSocket::SocketError error)
 
 std::optional<quint16> portOverride;
 
-// A read takes at most this much from the socket; more waits there.
-constexpr qint64 ReadBufferBytes = 64 * 1024;
+// The socket's library beside the program.
+constexpr char NetworkLibrary[] = "libkelmar-net.so";
 // The board repaints and answers the mouse between slices of this many milliseconds.
 constexpr int SliceMs = 20;
 // "V" follows the join message after this pause.
@@ -213,28 +212,43 @@ void TTableHandlers::PlayerData(const QByteArray &message)
     }
 }
 
-TClientConnection::TClientConnection(QObject *parent, TTableModel &model)
-    : QObject(parent), socket_(new QTcpSocket(this)), model_(model)
+TClientConnection::TClientConnection(QObject *parent, TTableModel &model) : QObject(parent), model_(model) {}
+
+// No event of the closing socket reaches a handler of the board that is going.
+TClientConnection::~TClientConnection() = default;
+
+void TClientConnection::BindConnectEvent() { connectBound_ = true; }
+
+bool TClientConnection::openSocket()
 {
-    socket_->setReadBufferSize(ReadBufferBytes);
+    if (socket_)
+        return true;
+    QString error;
+    using Create = TStreamSocket *(*)(TStreamSocket::Events);
+    const auto create = reinterpret_cast<Create>(
+        ProgramLibraryEntry(QLatin1String(NetworkLibrary), "KelmarCreateStreamSocket", error));
+    if (!create) {
+        QTimer::singleShot(0, this, [this, error] {
+            reportFailure(QAbstractSocket::UnsupportedSocketOperationError,
+                          QStringLiteral("the network library cannot be loaded: ") + error);
+        });
+        return false;
+    }
+    TStreamSocket::Events events;
+    events.connected = [this] {
+        if (connectBound_)
+            Guarded([this] { ClientConnect(); });
+    };
     // The server or the network ended the connection: the watchdog's business.
-    connect(socket_, &QTcpSocket::disconnected, this, [this] {
+    events.disconnected = [this] {
         const auto state = model_.ConnectionState();
         if (state == TTableModel::Connection::Joining || state == TTableModel::Connection::Connected)
             model_.SetConnection(TTableModel::Connection::Lost);
-    });
-}
-
-TClientConnection::~TClientConnection()
-{
-    // No event of the closing socket reaches a handler of the board that is going.
-    socket_->disconnect(this);
-    socket_->abort();
-}
-
-void TClientConnection::BindConnectEvent()
-{
-    connect(socket_, &QTcpSocket::connected, this, [this] { Guarded([this] { ClientConnect(); }); });
+    };
+    events.readyRead = [this] { readStep([this] { ClientSocketRead(); }); };
+    events.failed = [this](int error) { socketFailed(error); };
+    socket_.reset(create(std::move(events)));
+    return true;
 }
 
 void TClientConnection::Open(const QString &address)
@@ -244,31 +258,26 @@ void TClientConnection::Open(const QString &address)
     dispatcher_.Clear();
     batch_.reset();
     waiting_.clear();
-    socket_->abort();
     model_.SetConnection(TTableModel::Connection::Connecting);
-    // The read and error events are bound at each connect, once each.
-    disconnect(socket_, &QTcpSocket::readyRead, this, nullptr);
-    disconnect(socket_, &QTcpSocket::errorOccurred, this, nullptr);
-    connect(socket_, &QTcpSocket::readyRead, this, [this] { readStep([this] { ClientSocketRead(); }); });
-    connect(socket_, &QTcpSocket::errorOccurred, this, &TClientConnection::socketFailed);
-    const QHostAddress host(address);
-    if (host.protocol() != QAbstractSocket::IPv4Protocol || address.count(QLatin1Char('.')) != 3) {
+    if (!openSocket())
+        return;
+    socket_->Abort();
+    if (!socket_->ConnectTo(address, ServerPort())) {
         // Unless the connect dialog has given the attempt up meanwhile.
         QTimer::singleShot(0, this, [this] {
             if (model_.ConnectionState() == TTableModel::Connection::Connecting)
                 reportFailure(QAbstractSocket::HostNotFoundError,
                               QStringLiteral("the address is no dotted IPv4 address such as 127.0.0.1"));
         });
-        return;
     }
-    socket_->connectToHost(host, ServerPort());
 }
 
 void TClientConnection::Close()
 {
     ++connection_;
     joining_ = false;
-    socket_->abort();
+    if (socket_)
+        socket_->Abort();
     dispatcher_.Clear();
     waiting_.clear();
     model_.SetConnection(TTableModel::Connection::Offline);
@@ -277,10 +286,12 @@ void TClientConnection::Close()
 void TClientConnection::Send(const QByteArray &message)
 {
     if (IsConnected())
-        socket_->write(message);
+        socket_->Write(message);
 }
 
-bool TClientConnection::IsConnected() const { return socket_->state() == QAbstractSocket::ConnectedState; }
+bool TClientConnection::IsConnected() const { return socket_ && socket_->IsConnected(); }
+
+bool TClientConnection::socketHoldsBytes() const { return socket_ && socket_->BytesAvailable() > 0; }
 
 void TClientConnection::HandleRead(const QByteArray &read)
 {
@@ -328,7 +339,7 @@ void TClientConnection::finishRead()
         return;
     // The next read follows from the event loop, never from here: this may run while a
     // handler's error is on its way to the report (which asks for the next read itself).
-    if (!waiting_.isEmpty() || socket_->bytesAvailable() > 0)
+    if (!waiting_.isEmpty() || socketHoldsBytes())
         QMetaObject::invokeMethod(
             this, [this] { readStep([this] { readNext(); }); }, Qt::QueuedConnection);
 }
@@ -339,7 +350,7 @@ void TClientConnection::readNext()
         return;
     if (!waiting_.isEmpty())
         HandleRead(waiting_.takeFirst());
-    else if (socket_->bytesAvailable() > 0)  // what arrived while a read was handled
+    else if (socketHoldsBytes())  // what arrived while a read was handled
         ClientSocketRead();
 }
 
@@ -362,7 +373,7 @@ void TClientConnection::ClientConnect()
     model_.SetConnection(TTableModel::Connection::Joining);  // the board greets the player
     const QString name = CapitalizeName(QString::fromLatin1(model_.SeatAt(Local).GetName()));
     Send(QByteArray::fromStdString(Protocol::JoinMessage(model_.OwnSeatIndex(), name.toLatin1().toStdString())));
-    socket_->flush();
+    socket_->Flush();
     // "V" follows the join after a pause, during which the board paints and sounds on;
     // what the server sends meanwhile waits in the socket and is handled after "V".
     joining_ = true;
@@ -376,9 +387,9 @@ void TClientConnection::finishJoin(quint64 connection)
         return;  // closed or opened again meanwhile
     joining_ = false;
     Send(Protocol::AfterJoin);
-    socket_->flush();
+    socket_->Flush();
     model_.SetConnection(TTableModel::Connection::Connected);
-    if (socket_->bytesAvailable() > 0)
+    if (socketHoldsBytes())
         QMetaObject::invokeMethod(
             this, [this] { readStep([this] { readNext(); }); }, Qt::QueuedConnection);
 }
@@ -388,7 +399,7 @@ void TClientConnection::ClientSocketRead()
     // While a read is handled, or its error shown, the next one waits in the socket, whose
     // buffer is bounded: a server that sends faster than the board takes it is held back by TCP.
     if (!Busy() && reporting_ == 0 && !joining_)
-        HandleRead(socket_->readAll());
+        HandleRead(socket_->ReadAll());
 }
 
 void TClientConnection::ClientSocketError(int errorCode)
@@ -397,13 +408,12 @@ void TClientConnection::ClientSocketError(int errorCode)
     model_.EndTurn();
 }
 
-void TClientConnection::socketFailed(QAbstractSocket::SocketError error)
+void TClientConnection::socketFailed(int error)
 {
     // The server closing the connection is no error here: the watchdog notices it.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
-    // Qt's text for an error it has no name for says only "Unknown error".
-    reportFailure(error, socket_->error() == QAbstractSocket::UnknownSocketError ? QString() : socket_->errorString());
+    reportFailure(QAbstractSocket::SocketError(error), socket_->ErrorText());
 }
 
 void TClientConnection::reportFailure(QAbstractSocket::SocketError error, const QString &reason)

@@ -2,13 +2,15 @@
 // The connection to the game server: the one owner of the socket, the batch dispatch of
 // what it reads and the handlers of the server's messages, which change the table model.
 // It knows no widget: the board follows the model and the connection's signals.
+#include "StreamSocket.h"
 #include "TableModel.h"
 
+#include <QAbstractSocket>  // its error numbers only: the socket itself is loaded with Qt Network
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QTcpSocket>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // Takes each read apart into opcode messages and player data messages. A batch that
@@ -93,7 +95,8 @@ public:
     // One send of exactly these bytes, while connected.
     void Send(const QByteArray &message);
     bool IsConnected() const;
-    QTcpSocket &Socket() { return *socket_; }
+    // The socket, nullptr until the first connect loads the network library.
+    TStreamSocket *Socket() { return socket_.get(); }
     TBatchDispatcher &Dispatcher() { return dispatcher_; }
 
     // Handles one read as the socket's read event does: in slices of about a fiftieth of a
@@ -118,7 +121,10 @@ signals:
     void Failed(int errorCode);
 
 private:
-    void socketFailed(QAbstractSocket::SocketError error);
+    // The socket of the first connect, from the network library; false when it cannot be had.
+    bool openSocket();
+    bool socketHoldsBytes() const;  // what arrived and is not read yet
+    void socketFailed(int error);
     // The error's memo lines, then its box with the code and what happened.
     void reportFailure(QAbstractSocket::SocketError error, const QString &reason);
     void finishJoin(quint64 connection);  // "V" and the status "Online", unless `connection` ended
@@ -128,7 +134,8 @@ private:
     // Runs a step of the read path; its error is shown with reading held back.
     void readStep(const std::function<void()> &step);
 
-    QTcpSocket *socket_;
+    std::unique_ptr<TStreamSocket> socket_;
+    bool connectBound_ = false;  // the socket's connect event runs ClientConnect
     TTableModel &model_;
     TBatchDispatcher dispatcher_;
     std::optional<TBatchDispatcher::Batch> batch_;  // the read being handled

@@ -2,6 +2,8 @@
 #include "Global.h"
 
 #include <QApplication>
+#include <fontconfig/fontconfig.h>
+#include <thread>
 
 int main(int argc, char *argv[])
 {
@@ -11,6 +13,9 @@ int main(int argc, char *argv[])
     // A player's own setting of the variable is kept.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
+    // Reading the system's font configuration is the longest step before the first frame:
+    // it runs on the second core while the toolkit connects to the display.
+    std::thread(FcInit).detach();
     QApplication app(argc, argv);
     PrepareApplication();
     TMainBoard board;

@@ -41,10 +41,10 @@ struct RecordedDialogs {
     ~RecordedDialogs() { Dialogs() = {}; }
 };
 
-// Sound without an audio device: records the music files looped and the effects started
-// (by file name), on a clock that the test moves.
+// Sound without an audio device: records the music files looped, the effects' streams
+// opened and the effects started (by file name), on a clock that the test moves.
 struct RecordedSound : TSoundBackEnd {
-    QStringList loops, starts;
+    QStringList loops, opened, starts;
     qint64 now = 0;
 
     struct Voice : TEffectVoice {
@@ -56,12 +56,14 @@ struct RecordedSound : TSoundBackEnd {
     void Loop(const QString &path, QObject *) override { loops << QFileInfo(path).fileName(); }
     std::unique_ptr<TEffectVoice> Voice(const QString &path, const TPcmSound &) override
     {
-        return std::make_unique<struct Voice>(this, QFileInfo(path).completeBaseName());
+        opened << QFileInfo(path).completeBaseName();
+        return std::make_unique<struct Voice>(this, opened.last());
     }
     qint64 NowMs() const override { return now; }
     void clear()
     {
         loops.clear();
+        opened.clear();
         starts.clear();
     }
 };
@@ -71,10 +73,15 @@ inline RecordedSound &Sounds()
     return sounds;
 }
 
-// Copies the generated Graph/ and Resource/ folders beside the test program, where the
-// client looks for them; each suite gets its own copy to change as it likes.
+// Copies the generated Graph/ and Resource/ folders and the libraries that the client
+// loads beside the test program, where the client looks for them; each suite gets its own
+// copy to change as it likes.
 inline void UseArtwork()
 {
+    for (const char *library : {"libkelmar-net.so", "libkelmar-sound.so"}) {
+        QFile::remove(ExeDir() + QLatin1String(library));
+        QFile::copy(QStringLiteral(KELMAR_OUT_DIR "/") + QLatin1String(library), ExeDir() + QLatin1String(library));
+    }
     for (const char *folder : {"Graph", "Resource"}) {
         const QString from = QStringLiteral(KELMAR_OUT_DIR "/") + QLatin1String(folder);
         const QString to = ExeDir() + QLatin1String(folder);

@@ -5,6 +5,7 @@
 #include "ConnectForm.h"
 #include "KelmarInfo.h"
 #include "Methods.h"
+#include "SoundOutput.h"
 #include "Splash.h"
 
 #include <QDesktopServices>
@@ -106,7 +107,9 @@ private slots:
     void effectsPlayAsAMediaPlayerWould()
     {
         RecordedSound &sound = Sounds();
+        QVERIFY(sound.opened.isEmpty());  // start-up opened no stream: the first sound does
         PlayEffect(QStringLiteral("FX1"));
+        QCOMPARE(sound.opened.size(), 5);
         sound.now += 50;
         PlayEffect(QStringLiteral("FX1"));  // a second refusal while the first sounds
         QCOMPARE(sound.starts, QStringList{"FX1"});
@@ -152,7 +155,9 @@ private slots:
         Sounds().clear();
         fixture.dialogs = std::make_unique<RecordedDialogs>();
         fixture.board = BuildBoard();
-        QCOMPARE(Sounds().loops, QStringList{"Data2.kmr"});
+        QVERIFY(Sounds().loops.isEmpty());  // the music waits for the board on the screen
+        fixture.board->show();
+        QTRY_COMPARE(Sounds().loops, QStringList{"Data2.kmr"});
         WriteDefaultConfigWith({});  // switched on later: the players were never prepared
         PlayEffect(QStringLiteral("clap"));
         QVERIFY(Sounds().starts.isEmpty());

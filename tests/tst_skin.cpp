@@ -80,6 +80,10 @@ private slots:
         QVERIFY(frame && frame->isVisible());
         QCOMPARE(board->geometry(), QRect(112, 84, 800, 600));
         QCOMPARE(frame->geometry(), QRect(106, 56, 812, 634));
+        // Its shape is the ring of its four sides around the board.
+        for (const QPoint side : {QPoint(300, 10), QPoint(2, 300), QPoint(809, 300), QPoint(400, 631)})
+            QVERIFY2(frame->mask().contains(side), qPrintable(QStringLiteral("%1,%2").arg(side.x()).arg(side.y())));
+        QVERIFY(!frame->mask().contains(QPoint(400, 300)));
         QCOMPARE(Table().ConnectButton->geometry(), QRect(240, 365, 75, 25));
         QCOMPARE(Table().Memo->geometry(), QRect(224, 191, 345, 168));
         QCOMPARE(dialogs->errors + dialogs->messages, QStringList());

@@ -181,6 +181,7 @@ private:
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer, "bmp");
+        reader.setAutoDetectImageFormat(false);  // a skin's pictures are bitmaps, and no plugin is asked
         const QSize size = reader.size();
         if (!reader.canRead() || !size.isValid()) {
             problem = QStringLiteral("not a Windows bitmap");

@@ -263,15 +263,30 @@ void TSkinFrame::follow()
     if (shapeOf == shapeOf_)
         return;
     shapeOf_ = shapeOf;
-    QImage shape(outer.size(), QImage::Format_ARGB32_Premultiplied);
-    shape.fill(Qt::transparent);
-    QPainter painter(&shape);
-    paintFrame(painter);
-    painter.end();
+    // Only the four sides are painted for it: the inside is cut out anyway, and painting
+    // the whole window's area would cost a picture of its size at every change.
+    const int w = width(), h = height(), between = h - margins.top() - margins.bottom();
     const QRegion inside(rect().marginsRemoved(margins));
-    const QRegion ring = QRegion(QBitmap::fromImage(shape.createAlphaMask())) - inside;
+    QRegion ring;
+    for (const QRect side : {QRect(0, 0, w, margins.top()), QRect(0, h - margins.bottom(), w, margins.bottom()),
+                             QRect(0, margins.top(), margins.left(), between),
+                             QRect(w - margins.right(), margins.top(), margins.right(), between)})
+        ring += opaquePartOf(side);
     // A shape of more pieces than the window system takes in one request ends the program.
     setMask(ring.rectCount() <= SkinLimits::MaxWindowShapeRects ? ring : QRegion(rect()) - inside);
+}
+
+QRegion TSkinFrame::opaquePartOf(const QRect &side) const
+{
+    if (side.isEmpty())
+        return {};
+    QImage shape(side.size(), QImage::Format_ARGB32_Premultiplied);
+    shape.fill(Qt::transparent);
+    QPainter painter(&shape);
+    painter.translate(-side.topLeft());
+    paintFrame(painter);
+    painter.end();
+    return QRegion(QBitmap::fromImage(shape.createAlphaMask())).translated(side.topLeft());
 }
 
 QRect TSkinFrame::captionRect() const { return QRect(0, 0, width(), look_->frameMargins().top()); }

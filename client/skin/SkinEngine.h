@@ -52,6 +52,7 @@ protected:
 
 private:
     void paintFrame(QPainter &painter) const;
+    QRegion opaquePartOf(const QRect &side) const;  // of the frame's pictures there
     void paintCaption(QPainter &painter, bool active) const;
     int buttonAt(QPoint at) const;
     void press(int index);

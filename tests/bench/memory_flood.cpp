@@ -30,7 +30,7 @@ template <typename Condition> void waitUntil(Condition condition, int ms)
         qFatal("the client stopped reading");
 }
 
-bool clientIdle() { return Table().Connection->Socket().bytesAvailable() == 0 && !Table().Connection->Busy(); }
+bool clientIdle() { return Table().Connection->Socket()->BytesAvailable() == 0 && !Table().Connection->Busy(); }
 
 // Sends bytes and waits until the client has taken and handled all of them.
 void deliver(QTcpSocket &peer, const QByteArray &bytes)
