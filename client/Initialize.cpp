@@ -8,7 +8,6 @@
 #include "Winsock_Handling.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLocale>
@@ -588,54 +587,65 @@ struct BannerFrame {
     int delayMs;
 };
 
-// The banner's frames, decoded one at a time as they are shown and then let go: the whole
-// loop decoded would hold 2.5 MiB of pictures for a banner of 104 x 24 pixels, and a frame
-// decodes in a few microseconds. A damaged file cannot make it read without end.
+// The banner's frames, each decoded when it is first shown and kept, in the 8 bits a pixel
+// of the banner's few colours where that keeps it exact: a frame decodes in tens of
+// microseconds, which twelve times a second is more than the rest of showing it. A damaged
+// or oversized file cannot make it read without end or hold more than a few MiB.
 class TBannerFrames {
 public:
-    explicit TBannerFrames(const QString &path) : file_(path)
+    explicit TBannerFrames(const QString &path) : reader_(path, "gif")
     {
-        if (file_.open(QIODevice::ReadOnly))
-            restart();
+        reader_.setAutoDetectImageFormat(false);  // no other image plugin is loaded to ask
     }
 
     // The next frame, the first again after the last; nullopt when there is no frame to
-    // change to (no file, or a single picture).
+    // change to (no file, or a single picture already shown).
     std::optional<BannerFrame> Next()
     {
-        std::optional<BannerFrame> frame = readOne();
-        if (!frame && read_ > 1) {
-            restart();
-            frame = readOne();
+        if (next_ == frames_.size()) {  // every frame read so far has been shown
+            if (!complete_ && !readOne())
+                complete_ = true;
+            if (complete_) {
+                if (frames_.size() < 2 && next_ > 0)
+                    return std::nullopt;
+                next_ = 0;
+            }
         }
-        return frame;
+        if (next_ >= frames_.size())
+            return std::nullopt;
+        const Kept &frame = frames_[next_++];
+        return BannerFrame{QPixmap::fromImage(frame.picture), frame.delayMs};
     }
 
 private:
-    std::optional<BannerFrame> readOne()
+    struct Kept {
+        QImage picture;
+        int delayMs;
+    };
+
+    bool readOne()
     {
         constexpr std::size_t MaxFrames = 1000;
+        constexpr qsizetype MaxKeptBytes = 4 << 20;
         constexpr int ShortestDelayMs = 10;
-        if (!reader_ || read_ >= MaxFrames)
-            return std::nullopt;
-        QImage image = reader_->read();
+        if (frames_.size() >= MaxFrames || keptBytes_ >= MaxKeptBytes)
+            return false;
+        const QImage image = reader_.read();
         if (image.isNull())
-            return std::nullopt;
-        ++read_;
-        return BannerFrame{QPixmap::fromImage(std::move(image)), std::max(reader_->nextImageDelay(), ShortestDelayMs)};
+            return false;
+        QImage compact = image.convertToFormat(QImage::Format_Indexed8);
+        if (compact.convertToFormat(image.format()) != image)
+            compact = image;  // more colours than 8 bits hold
+        keptBytes_ += compact.sizeInBytes();
+        frames_.push_back({std::move(compact), std::max(reader_.nextImageDelay(), ShortestDelayMs)});
+        return true;
     }
 
-    void restart()
-    {
-        file_.seek(0);
-        reader_.emplace(&file_, "gif");
-        reader_->setAutoDetectImageFormat(false);  // no other image plugin is loaded to ask
-        read_ = 0;
-    }
-
-    QFile file_;
-    std::optional<QImageReader> reader_;
-    std::size_t read_ = 0;  // frames of this turn of the loop
+    QImageReader reader_;
+    std::vector<Kept> frames_;
+    std::size_t next_ = 0;  // the frame to show next
+    qsizetype keptBytes_ = 0;
+    bool complete_ = false;
 };
 }  // namespace
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures kelmar beside a bare Qt window, in one run on one X server (Xvfb): the time
-# from start to the window on the screen, the resident memory once it stands, and the
-# processor time it takes while idle; kelmar in the quiet configuration (Splash, Skin,
+# from start to the window on the screen (mapped), the resident memory once it stands, and
+# the processor time it takes while idle; kelmar in the quiet configuration (Splash, Skin,
 # MainMusic and FxMusic off) and in the default one. Each figure is the median of the
 # rounds, with the lowest and highest beside it. Builds build-rel (RelWithDebInfo) first.
 # Usage: scripts/measure-client.sh [rounds] [idle seconds]
@@ -39,7 +39,8 @@ measure() {
   local title=$1; shift
   local shown pid
   read -r shown pid < <(scripts/time-to-window.py "$title" "$@")
-  sleep 3
+  # Memory and idle time once the banner's first loop (10 s) has decoded its frames.
+  sleep 12
   local rss
   rss=$(awk '/VmRSS/ { print $2 }' "/proc/$pid/status")
   local before

@@ -523,6 +523,11 @@ QImage tumbaPicture()
 
 constexpr int BannerWidth = 104;
 constexpr int BannerHeight = 24;
+// The banner scrolls 25 pixels a second under a fixed gold frame line, two pixels a frame:
+// a frame costs the program a wake-up and a paint, and twelve and a half of them a second
+// move it as far as twenty-five would.
+constexpr int BannerStep = 2;
+constexpr int BannerFrameCentiseconds = 8;
 
 // A small tile lying across the banner, 34 x 18, its left edge at `left`.
 void drawBannerTile(QPainter &p, qreal left, int tile)
@@ -547,7 +552,8 @@ QImage bannerStrip()
     const int gap = 14;
     const int kelmar = metrics.horizontalAdvance("KELMAR");
     const int tumba = metrics.horizontalAdvance("TUMBA");
-    const int width = 4 * gap + kelmar + tumba + 2 * 34;
+    const int text = 4 * gap + kelmar + tumba + 2 * 34;
+    const int width = text + text % BannerStep;  // whole steps, so that the loop closes without a jump
 
     QImage strip = canvas(width, BannerHeight, DarkGreen);
     QPainter p(&strip);
@@ -585,7 +591,7 @@ QList<QRgb> bannerPalette()
     return palette;
 }
 
-// The banner scrolls one pixel a frame under a fixed gold frame line.
+// The loop of frames, each BannerStep pixels on from the one before.
 QByteArray bannerGif()
 {
     const QImage strip = bannerStrip();
@@ -597,7 +603,7 @@ QByteArray bannerGif()
     }
     const QList<QRgb> palette = bannerPalette();
     QList<QImage> frames;
-    for (int offset = 0; offset < strip.width(); ++offset) {
+    for (int offset = 0; offset < strip.width(); offset += BannerStep) {
         QImage frame = loop.copy(offset, 0, BannerWidth, BannerHeight);
         QPainter p(&frame);
         p.setPen(Gold);
@@ -606,7 +612,7 @@ QByteArray bannerGif()
         p.end();
         frames << frame.convertToFormat(QImage::Format_Indexed8, palette);
     }
-    return EncodeAnimatedGif(frames, 4);
+    return EncodeAnimatedGif(frames, BannerFrameCentiseconds);
 }
 
 // --- The two modes -------------------------------------------------------------------
