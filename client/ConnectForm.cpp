@@ -14,6 +14,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QValidator>
 
@@ -191,6 +192,9 @@ void OpenConnectDialog()
     connectForm = new TConnectForm;
     connectForm->show();
     connectForm->activateWindow();
+    // The connect's chime and the game's effects follow: their audio streams open now,
+    // once the dialog is painted, rather than delaying the first of them.
+    QTimer::singleShot(0, connectForm, PrepareSound);
 }
 
 TConnectForm *ConnectDialog() { return connectForm; }

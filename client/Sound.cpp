@@ -169,9 +169,16 @@ void StartMusic()
 {
     if (!std::exchange(musicAsked, false))
         return;
-    if (TSoundBackEnd *out = backEnd(); out && effects)
-        openEffects(*out);
+    PrepareSound();
     PlayMusic(QStringLiteral("Data2"));
+}
+
+void PrepareSound()
+{
+    if (!effects || !switchOn("FxMusic"))
+        return;
+    if (TSoundBackEnd *out = backEnd())
+        openEffects(*out);
 }
 
 void PlayMusic(const QString &name)

@@ -67,6 +67,9 @@ void StartMultimedia(QObject *owner);
 // Once the board is on the screen: when start-up asked for music, loads the audio back
 // end, opens the effects' streams and loops the music.
 void StartMusic();
+// Loads the audio back end and opens the effects' streams, when effects are prepared and
+// not yet open: a stream takes the audio server a moment to set up.
+void PrepareSound();
 // Loops ResourceDir + name + ".kmr".
 void PlayMusic(const QString &name);
 // Plays one effect ("FX1", "Fx2", "FX3", "FX4", "clap") when FxMusic reads "yes" now

@@ -127,6 +127,16 @@ private slots:
         QVERIFY(sound.loops.isEmpty());  // the default settings have no music
     }
 
+    // The connect dialog opens the effects' streams as it opens, so that the connect's
+    // chime and the game's first effects do not wait for the audio server.
+    void connectDialogOpensTheEffectStreams()
+    {
+        QVERIFY(Sounds().opened.isEmpty());
+        OpenConnectDialog();
+        QTRY_COMPARE(Sounds().opened.size(), 5);
+        DestroyConnectDialog();
+    }
+
     // The stream of an effect stays open: each play offers the samples again from the
     // start and wakes the sink that went idle at their end.
     void effectSourceRewindsAndWakesTheSink()

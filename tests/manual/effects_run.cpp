@@ -6,6 +6,7 @@
 // (-noAtom lets it run beside a Kelmar that the player runs)
 #include "TestSupport.h"
 
+#include "ConnectForm.h"
 #include "Methods.h"
 
 #include <QEventLoop>
@@ -35,7 +36,11 @@ int main(int argc, char **argv)
     const auto board = BuildBoard();
     board->show();
     TCards *tile = Player(Local).Tile(1);
-    pause(3000);  // the board stands, and the sound server has woken to its streams
+    // As a player's game begins: the connect dialog opens the effects' streams, and the
+    // sound server wakes to them while the dialog stands.
+    OpenConnectDialog();
+    pause(3000);
+    DestroyConnectDialog();
     for (int move = 0; move < moves; ++move) {
         Feed("DA105EzEaEbEcBc4FF");  // 0-4 in slot 1, the chain 26..3 with a 4 on 3, the turn on
         BoardDragOver(tile);
