@@ -191,7 +191,7 @@ private:
             honestFor_ = game;
             const int mover = game->mover();
             const auto move = Bot::Choose(*game, mover);
-            honestMove_ = move ? Wire::ClientMove(game->judge(mover, *move).placed).join() : QByteArray("C2");
+            honestMove_ = move ? Wire::ClientMoveJoined(game->judge(mover, *move).placed) : QByteArray("C2");
         }
         return honestMove_;
     }
