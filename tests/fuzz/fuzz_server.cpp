@@ -38,6 +38,22 @@ namespace {
 
 bool in(char c, char low, char high) { return c >= low && c <= high; }
 
+// Protocol::OpcodeParameterCount and ExtensionParameterCount by character, looked up
+// instead of searched for each message sent.
+using Counts = std::array<int, 256>;
+Counts countsOf(const auto &forms)
+{
+    Counts counts;
+    counts.fill(-1);
+    for (const Protocol::OpcodeForm &form : forms)
+        counts[static_cast<unsigned char>(form.letter)] = form.parameters;
+    return counts;
+}
+const Counts opcodeParameters = countsOf(Protocol::Opcodes);
+const Counts extensionParameters = countsOf(Protocol::Extensions);
+int opcodeParameterCount(char c) { return opcodeParameters[static_cast<unsigned char>(c)]; }
+int extensionParameterCount(char c) { return extensionParameters[static_cast<unsigned char>(c)]; }
+
 // A tile number of two digits, 01 to 28.
 bool validTile(const char *t)
 {
@@ -48,7 +64,7 @@ bool validTile(const char *t)
 // An extension message: digits only, each in range.
 bool validExtension(const char *m)
 {
-    const int count = Protocol::ExtensionParameterCount(m[0]);
+    const int count = extensionParameterCount(m[0]);
     if (!std::all_of(m + 1, m + 1 + count, [](char c) { return in(c, '0', '9'); }))
         return false;
     switch (m[0]) {
@@ -63,7 +79,7 @@ bool validExtension(const char *m)
 // One opcode message of the server with its parameters in range.
 bool validOpcode(const char *m)
 {
-    if (Protocol::ExtensionParameterCount(m[0]) >= 0)
+    if (extensionParameterCount(m[0]) >= 0)
         return validExtension(m);
     switch (m[0]) {
     case 'A': return in(m[1], '1', '7') && validTile(m + 2);
@@ -91,8 +107,7 @@ void checkSent(const QByteArray &bytes)
         return;
     }
     for (qsizetype at = 0; at < bytes.size();) {
-        const int parameters
-            = std::max(Protocol::OpcodeParameterCount(bytes[at]), Protocol::ExtensionParameterCount(bytes[at]));
+        const int parameters = std::max(opcodeParameterCount(bytes[at]), extensionParameterCount(bytes[at]));
         if (parameters < 0 || at + parameters >= bytes.size() || !validOpcode(bytes.constData() + at))
             fail("bad message", Escaped(bytes));
         at += parameters + 1;
