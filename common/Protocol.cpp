@@ -143,6 +143,7 @@ std::vector<std::string> MoveMessages(const PlacedMove &move)
 {
     const std::string a = number(move.pips.first), b = number(move.pips.second), seat = number(move.seat);
     std::vector<std::string> messages;
+    messages.reserve(8);  // an opening's seven and the hand state message that follows
     if (move.opening)
         messages
             = {ChainPictureMessage(1, move.pips.second), ChainPictureMessage(2, move.pips.first), OccupyMessage(2)};

@@ -1,21 +1,24 @@
 #include "Rules.h"
 
+#include <array>
 #include <utility>
 
 namespace Rules {
 
 std::optional<Pips> PipsOfTile(int tile)
 {
+    // The game asks this for every slot of every hand after each move: a table made once.
+    static constexpr std::array<Pips, TileCount> pips = [] {
+        std::array<Pips, TileCount> all{};
+        std::size_t tile = 0;
+        for (std::uint8_t a = 0; a <= 6; ++a)
+            for (std::uint8_t b = a; b <= 6; ++b)  // tiles a-a .. a-6
+                all[tile++] = Pips{a, b};
+        return all;
+    }();
     if (tile < 1 || tile > TileCount)
         return std::nullopt;
-    int n = tile;
-    for (std::uint8_t a = 0; a <= 6; ++a) {
-        const int row = 7 - a;  // tiles a-a .. a-6
-        if (n <= row)
-            return Pips{a, static_cast<std::uint8_t>(a + n - 1)};
-        n -= row;
-    }
-    return std::nullopt;
+    return pips[std::size_t(tile - 1)];
 }
 
 int TileOf(int a, int b)

@@ -28,9 +28,12 @@ std::optional<Move> Choose(const Game &game, int seat)
     if (game.mover() != seat)
         return std::nullopt;
     std::optional<Move> best;
+    decltype(preference(game, seat, {})) bestPreference{};  // the best move's, worked out once
     for (const Move &move : game.legalMoves(seat))
-        if (!best || preference(game, seat, move) > preference(game, seat, *best))
+        if (const auto p = preference(game, seat, move); !best || p > bestPreference) {
             best = move;
+            bestPreference = p;
+        }
     return best;
 }
 

@@ -106,7 +106,12 @@ qsizetype ClientStream::move(const QByteArray &bytes, qsizetype at, Result &resu
             return at + 1;
         }
     }
-    if (bytes[at] != 'V')
-        result.messages.append(bytes.mid(at, length));
+    if (bytes[at] == 'V')
+        return at + length;
+    // Room for the messages of a whole move (a read seldom brings more), and no more than
+    // the rest of the read can hold: every message has a parameter.
+    if (result.messages.isEmpty())
+        result.messages.reserve(std::min<qsizetype>(MoveMessages, (bytes.size() - at) / 2));
+    result.messages.append(bytes.mid(at, length));
     return at + length;
 }

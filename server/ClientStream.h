@@ -15,6 +15,7 @@ class ClientStream {
 public:
     static constexpr int MinName = 3;
     static constexpr int MaxName = 7;
+    static constexpr int MoveMessages = 8;  // the most one move sends: an opening's B, B, E, Z, X, Y, Y and W
 
     struct Result {
         QByteArrayList messages;  // the join as "!@<seat><name>" once its "V" came; no "V"

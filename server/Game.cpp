@@ -196,7 +196,7 @@ Judgement JudgeMessages(const Game &game, int seat, const QByteArrayList &messag
         target = ConvertA21(firstE->at(1));
     }
     Judgement judgement = game.judge(seat, {played[2] - '0', target});
-    if (judgement.fault == Fault::None && Wire::ClientMove(judgement.placed) != messages)
+    if (judgement.fault == Fault::None && !Wire::IsClientMove(messages, judgement.placed))
         judgement.fault = Fault::Malformed;
     return judgement;
 }

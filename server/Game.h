@@ -45,6 +45,7 @@ public:
 
     // The holder of 6-6 moves first; every tile is dealt, so someone holds it.
     explicit Game(const Deal &deal);
+    bool operator==(const Game &) const = default;  // the same hands, chain and turn
 
     int mover() const { return mover_; }  // -1 once the game is over
     End end() const { return end_; }

@@ -11,17 +11,35 @@ bool PrintableLatin1(char c)
 
 QString Escaped(QByteArrayView bytes)
 {
-    static constexpr char hex[] = "0123456789abcdef";
     QString text;
     text.reserve(bytes.size());
+    AppendEscaped(text, bytes);
+    return text;
+}
+
+void AppendEscaped(QString &text, QByteArrayView bytes)
+{
+    static constexpr char hex[] = "0123456789abcdef";
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\')
-            text += QLatin1String("\\\\");
-        else if (PrintableLatin1(c))
+        if (c == '\\') {
+            text += u"\\\\";
+        } else if (PrintableLatin1(c)) {
             text += QChar(byte);
-        else
-            text += QLatin1String("\\x") + QLatin1Char(hex[byte >> 4]) + QLatin1Char(hex[byte & 15]);
+        } else {
+            text += u"\\x";
+            text += QLatin1Char(hex[byte >> 4]);
+            text += QLatin1Char(hex[byte & 15]);
+        }
     }
-    return text;
+}
+
+void WriteInfo(const QString &line)
+{
+    const QLoggingCategory &category = lcServer();
+    if (category.isInfoEnabled())
+        qt_message_output(
+            QtInfoMsg,
+            QMessageLogContext(QT_MESSAGELOG_FILE, QT_MESSAGELOG_LINE, QT_MESSAGELOG_FUNC, category.categoryName()),
+            line);
 }

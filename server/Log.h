@@ -17,3 +17,9 @@ bool PrintableLatin1(char c);
 // a backslash doubled and every other byte as \xHH, so that nothing a client sends can
 // reach an operator's terminal as a control sequence.
 QString Escaped(QByteArrayView bytes);
+// Appends the bytes to text as Escaped() writes them.
+void AppendEscaped(QString &text, QByteArrayView bytes);
+
+// Writes a finished line on kelmar.server at info level, as qCInfo(lcServer).noquote()
+// << line does, to the same message handler, without building a stream for it.
+void WriteInfo(const QString &line);

@@ -7,7 +7,7 @@ void Player::report(const QString &line)
     const LogQuota::Verdict verdict = quota_.take(SteadyNow());
     tellHeldBack(verdict.heldBack);
     if (verdict.write)
-        qCInfo(lcServer).noquote() << line;
+        WriteInfo(line);
 }
 
 void Player::reportHeldBack() { tellHeldBack(quota_.takeHeldBack()); }

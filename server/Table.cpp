@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 
 Table::Table(int number, const TableConfig &config, std::uint32_t seed, QObject *parent)
     : QObject(parent), number_(number), config_(config), random_(seed)
@@ -47,7 +48,7 @@ void Table::seat(Player *client, const QByteArray &name)
     seats_[seat] = Seat{client, name};
     connect(client, &Player::received, this, [this, client](const QByteArray &m) { receive(client, m); });
     connect(client, &Player::gone, this, [this, client](const QString &reason) { leave(client, reason); });
-    log(QStringLiteral("%1 sits down").arg(who(seat)));
+    log(Who{seat}, u" sits down");
     client->send(Wire::Greeting(seat));
     client->send(Wire::Announcement(seat));
     for (int other = 0; other < Seats; ++other) {
@@ -88,7 +89,7 @@ void Table::leave(Player *client, const QString &reason)
     const int seat = seatOf(client);
     if (seat < 0)
         return;
-    log(QStringLiteral("%1 leaves: %2").arg(who(seat), reason));
+    log(Who{seat}, u" leaves: ", reason);
     handToBot(seat, client);
 }
 
@@ -117,7 +118,7 @@ void Table::handToBot(int seat, const Player *dropped)
     }
     if (!started_)
         return;
-    log(QStringLiteral("a bot takes over %1").arg(who(seat)));
+    log(u"a bot takes over ", Who{seat});
     toPlayers(Wire::PlayerName(seat, s.name));
     if (game_ && game_->mover() == seat) {
         turnTimer_.stop();
@@ -203,7 +204,7 @@ void Table::takeBack(int seat)
     Player *client = s.held->returning;
     s = Seat{client, s.held->name};
     connect(client, &Player::received, this, [this, client](const QByteArray &m) { receive(client, m); });
-    log(QStringLiteral("%1 takes its seat back").arg(who(seat)));
+    log(Who{seat}, u" takes its seat back");
     replay(seat, client);
     for (int other = 0; other < Seats; ++other)
         if (Player *o = seats_[other].client; o && other != seat) {
@@ -240,7 +241,7 @@ void Table::replay(int seat, Player *client) const
             if (game_->tile(other, slot) == 0)
                 table += Wire::TilePlayed(other, slot);
     const int mover = game_->mover();
-    table += Wire::WhoseMove(mover) + Wire::Clock(mover, moverClock(mover)) + Wire::TurnSwitch();
+    table += Wire::TurnOffered(mover, moverClock(mover)) + Wire::TurnSwitch();
     if (mover == seat)
         table += Wire::TurnSwitch();
     client->send(table);
@@ -271,13 +272,13 @@ void Table::takeMove(int seat, const QByteArray &message)
         return;
     }
     const Judgement judgement = game_ ? JudgeMessages(*game_, seat, move) : Judgement(Fault::NoGame);
-    const QByteArray text = move.join();
-    move.clear();
     if (judgement.fault != Fault::None) {
-        seats_[seat].client->report(line(QStringLiteral("%1: move %2 refused, %3")
-                                             .arg(who(seat), Escaped(text), QLatin1String(Describe(judgement.fault)))));
+        seats_[seat].client->report(line(Who{seat}, u": move ", Escaped(move.join()), u" refused, ",
+                                         QLatin1StringView(Describe(judgement.fault))));
+        move.clear();
         return refuse(seat, judgement.fault);
     }
+    move.clear();
     noteTurn(seat, false);
     play(judgement.placed);
 }
@@ -310,7 +311,7 @@ void Table::startGame()
                 start += Wire::DealTile(slot, game_->tile(seat, slot));
             client->send(start + Wire::NoticeMessage(Wire::GetReady) + Wire::TurnSwitch());
         }
-    log(QStringLiteral("game %1 starts, %2 holds 6-6").arg(games_).arg(who(game_->mover())));
+    log(u"game ", games_, u" starts, ", Who{game_->mover()}, u" holds 6-6");
     offerTurn();
 }
 
@@ -321,7 +322,7 @@ void Table::offerTurn()
     Player *client = seats_[mover].client;
     for (int seat = 0; seat < Seats; ++seat)
         if (seats_[seat].client && !back.contains(seat))
-            seats_[seat].client->send(Wire::WhoseMove(mover) + Wire::Clock(mover, moverClock(mover)));
+            seats_[seat].client->send(Wire::TurnOffered(mover, moverClock(mover)));
     if (client) {
         if (!back.contains(mover))
             client->send(Wire::TurnSwitch());
@@ -341,8 +342,8 @@ void Table::turnTimeUp()
     if (seat < 0 || !seats_[seat].client)
         return;
     seats_[seat].move.clear();  // a move half sent when the time ran out is not taken later
-    log(QStringLiteral("%1 did not move within %2 s, a bot plays its turn")
-            .arg(who(seat), QString::number(double(turnTimer_.interval()) / 1000)));
+    log(Who{seat}, u" did not move within ", QString::number(double(turnTimer_.interval()) / 1000),
+        u" s, a bot plays its turn");
     noteTurn(seat, true);
     if (Player *client = seats_[seat].client) {
         client->send(Wire::ReasonTold(Wire::Reason::TimeUp));
@@ -363,7 +364,7 @@ void Table::noteTurn(int seat, bool missed)
 void Table::close(int seat, const QString &why, const QByteArray &reason)
 {
     Player *client = seats_[seat].client;
-    log(QStringLiteral("%1 %2").arg(who(seat), why));
+    log(Who{seat}, u" ", why);
     handToBot(seat);
     client->finish(reason + Wire::NoticeMessage(Wire::Disconnected));
 }
@@ -384,19 +385,15 @@ void Table::playFor(int seat)
 void Table::play(const Placed &move)
 {
     turnTimer_.stop();
-    const QByteArray told = Wire::MoveTold(move.seat, game_->tile(move.seat, move.slot));
+    const int tile = game_->tile(move.seat, move.slot);
     const QList<int> passed = game_->play(move);
-    QByteArray passes;
-    for (int seat : passed)
-        passes += Wire::Pass(seat);
-    toPlayers(told + Wire::ChainUpdates(move) + Wire::TilePlayed(move.seat, move.slot) + passes);
+    toPlayers(Wire::MoveRelayed(move, tile, passed));
     if (Player *client = seats_[move.seat].client)
         client->send(Wire::TurnSwitch());
-    log(QStringLiteral("%1 plays %2-%3 on %4, its half goes to %5")
-            .arg(who(move.seat), QString::number(move.pips.first), QString::number(move.pips.second),
-                 QString::number(move.target), QString::number(move.next)));
+    log(Who{move.seat}, u" plays ", move.pips.first, u"-", move.pips.second, u" on ", move.target,
+        u", its half goes to ", move.next);
     for (int seat : passed)
-        log(QStringLiteral("%1 cannot move and passes").arg(who(seat)));
+        log(Who{seat}, u" cannot move and passes");
     if (game_->end() != Game::End::None)
         endGame(move.seat);
     else
@@ -490,12 +487,45 @@ int Table::seatOf(const Player *client) const
     return it == seats_.end() ? -1 : int(it - seats_.begin());
 }
 
-QString Table::who(int seat) const
+void Table::add(QString &text, int number)
 {
-    const Seat &s = seats_[seat];
-    return QStringLiteral("seat %1 (%2%3)").arg(seat + 1).arg(Escaped(s.name), s.client ? "" : ", bot");
+    std::array<char, 12> digits;
+    const char *const end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
+    text += QLatin1StringView(digits.data(), end);
 }
 
-QString Table::line(const QString &text) const { return QStringLiteral("table %1: %2").arg(number_).arg(text); }
+void Table::add(QString &text, Who who) const
+{
+    const Seat &s = seats_[who.seat];
+    text += u"seat ";
+    add(text, who.seat + 1);
+    text += u" (";
+    AppendEscaped(text, s.name);
+    if (!s.client)
+        text += u", bot";
+    text += u')';
+}
 
-void Table::log(const QString &text) const { qCInfo(lcServer).noquote() << line(text); }
+QString Table::who(int seat) const
+{
+    QString text;
+    add(text, Who{seat});
+    return text;
+}
+
+template <typename... Parts> QString Table::line(const Parts &...parts) const
+{
+    QString text;
+    text.reserve(128);  // more than any line but a refused move's
+    text += u"table ";
+    add(text, number_);
+    text += u": ";
+    (add(text, parts), ...);
+    return text;
+}
+
+template <typename... Parts> void Table::log(const Parts &...parts) const
+{
+    if (lcServer().isInfoEnabled())
+        WriteInfo(line(parts...));
+}

@@ -116,9 +116,18 @@ private:
     void toPlayers(const QByteArray &message);
     void after(std::chrono::milliseconds delay, std::function<void()> step);
     int seatOf(const Player *client) const;
+    // A log line about this table: "table 1: " and the parts, each a string, a number or
+    // a seat as the log names it, "seat 2 (Bruno, bot)".
+    struct Who {
+        int seat;
+    };
+    template <typename... Parts> QString line(const Parts &...parts) const;
+    template <typename... Parts> void log(const Parts &...parts) const;
+    static void add(QString &text, QStringView part) { text += part; }
+    static void add(QString &text, QLatin1StringView part) { text += part; }
+    static void add(QString &text, int number);
+    void add(QString &text, Who who) const;
     QString who(int seat) const;
-    QString line(const QString &text) const;  // a log line about this table
-    void log(const QString &text) const;
 
     int number_;
     TableConfig config_;

@@ -19,6 +19,7 @@ QByteArray Occupy(int position);                                // E, position l
 QByteArray Reset();                                             // D
 QByteArray TurnSwitch();                                        // F
 QByteArray WhoseMove(int seat);                                 // J, seat index
+QByteArray TurnOffered(int seat, int seconds);                  // J and M: whose move and its clock
 QByteArray TilePlayed(int seat, int slot);                      // K, seat index, slot
 QByteArray PlayerName(int seat, const QByteArray &name);        // ^@, seat number, name
 QByteArray PlayerAddress(int seat, const QByteArray &address);  // ^#, seat number, address
@@ -40,7 +41,15 @@ QByteArray Back(int seat);                     // U
 // The chain updates of a checked move, as every client gets them: the new halves (B)
 // and the positions they occupy (E).
 QByteArray ChainUpdates(const Placed &move);
+// A checked move as every client gets it, in one array: the tile told (O, tile: the tile
+// number it had in its slot), the chain updates, the slot played (K) and a pass (P) for
+// each seat in passed.
+QByteArray MoveRelayed(const Placed &move, int tile, const QList<int> &passed);
 // The messages the client program sends for this move, the hand state last.
 QByteArrayList ClientMove(const Placed &move);
+// The same in one array, as the client program writes them.
+QByteArray ClientMoveJoined(const Placed &move);
+// Whether the messages are exactly those ClientMove gives.
+bool IsClientMove(const QByteArrayList &messages, const Placed &move);
 
 }  // namespace Wire

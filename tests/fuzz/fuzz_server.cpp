@@ -38,6 +38,22 @@ namespace {
 
 bool in(char c, char low, char high) { return c >= low && c <= high; }
 
+// Protocol::OpcodeParameterCount and ExtensionParameterCount by character, looked up
+// instead of searched for each message sent.
+using Counts = std::array<int, 256>;
+Counts countsOf(const auto &forms)
+{
+    Counts counts;
+    counts.fill(-1);
+    for (const Protocol::OpcodeForm &form : forms)
+        counts[static_cast<unsigned char>(form.letter)] = form.parameters;
+    return counts;
+}
+const Counts opcodeParameters = countsOf(Protocol::Opcodes);
+const Counts extensionParameters = countsOf(Protocol::Extensions);
+int opcodeParameterCount(char c) { return opcodeParameters[static_cast<unsigned char>(c)]; }
+int extensionParameterCount(char c) { return extensionParameters[static_cast<unsigned char>(c)]; }
+
 // A tile number of two digits, 01 to 28.
 bool validTile(const char *t)
 {
@@ -48,7 +64,7 @@ bool validTile(const char *t)
 // An extension message: digits only, each in range.
 bool validExtension(const char *m)
 {
-    const int count = Protocol::ExtensionParameterCount(m[0]);
+    const int count = extensionParameterCount(m[0]);
     if (!std::all_of(m + 1, m + 1 + count, [](char c) { return in(c, '0', '9'); }))
         return false;
     switch (m[0]) {
@@ -63,7 +79,7 @@ bool validExtension(const char *m)
 // One opcode message of the server with its parameters in range.
 bool validOpcode(const char *m)
 {
-    if (Protocol::ExtensionParameterCount(m[0]) >= 0)
+    if (extensionParameterCount(m[0]) >= 0)
         return validExtension(m);
     switch (m[0]) {
     case 'A': return in(m[1], '1', '7') && validTile(m + 2);
@@ -81,17 +97,17 @@ bool validOpcode(const char *m)
 void checkSent(const QByteArray &bytes)
 {
     if (bytes.startsWith('^')) {
-        if (bytes == QByteArray::fromStdString(Protocol::AnnouncementMessage(bytes[2] - '1')))
+        if (const std::string announcement = Protocol::AnnouncementMessage(bytes[2] - '1');
+            QByteArrayView(bytes) == QByteArrayView(announcement.data(), qsizetype(announcement.size())))
             return;
         const bool valid = bytes.size() >= 3 && QByteArrayLiteral("@#$").contains(bytes[1]) && in(bytes[2], '1', '4')
-            && std::ranges::all_of(bytes.mid(3), PrintableLatin1);
+            && std::ranges::all_of(QByteArrayView(bytes).sliced(3), PrintableLatin1);
         if (!valid)
             fail("bad player data message", Escaped(bytes));
         return;
     }
     for (qsizetype at = 0; at < bytes.size();) {
-        const int parameters
-            = std::max(Protocol::OpcodeParameterCount(bytes[at]), Protocol::ExtensionParameterCount(bytes[at]));
+        const int parameters = std::max(opcodeParameterCount(bytes[at]), extensionParameterCount(bytes[at]));
         if (parameters < 0 || at + parameters >= bytes.size() || !validOpcode(bytes.constData() + at))
             fail("bad message", Escaped(bytes));
         at += parameters + 1;
@@ -107,9 +123,13 @@ void checkLogLine(QtMsgType, const QMessageLogContext &, const QString &line)
 
 class FuzzPlayer : public Player {
 public:
-    explicit FuzzPlayer(int index) : index(index) {}
-    QByteArray address() const override { return "192.0.2." + QByteArray::number(index + 1); }
-    QString label() const override { return QStringLiteral("player %1").arg(index + 1); }
+    explicit FuzzPlayer(int index)
+        : index(index), address_("192.0.2." + QByteArray::number(index + 1)),
+          label_(QStringLiteral("player %1").arg(index + 1))
+    {
+    }
+    QByteArray address() const override { return address_; }
+    QString label() const override { return label_; }
     void send(const QByteArray &message) override
     {
         checkSent(message);
@@ -127,6 +147,10 @@ public:
     ClientStream stream;
     int seat = -1;  // from the greeting
     bool closed = false;
+
+private:
+    const QByteArray address_;
+    const QString label_;
 };
 
 class Harness {
@@ -138,11 +162,13 @@ public:
             players_[i] = std::make_unique<FuzzPlayer>(i);
     }
 
-    void step(const QByteArray &line)
+    // line: not empty, and it stays in place for the step (the bytes are not copied)
+    void step(QByteArrayView line)
     {
         FuzzPlayer &player = *players_[static_cast<unsigned char>(line[0]) % Seats];
         const char kind = line.size() > 1 ? line[1] : 'r';
-        const QByteArray arg = line.mid(2);
+        const QByteArray arg = QByteArray::fromRawData(line.data() + std::min<qsizetype>(2, line.size()),
+                                                       std::max<qsizetype>(0, line.size() - 2));
         switch (kind) {
         case 't': QCoreApplication::processEvents(); break;
         case 'l':
@@ -169,16 +195,20 @@ public:
 private:
     // What the client program would send now: its join, its move when it is to move,
     // or else the mover's move as if it were its own.
-    QByteArray honest(const FuzzPlayer &player) const
+    QByteArray honest(const FuzzPlayer &player)
     {
         if (!player.stream.joined())
             return "!@0Pl" + QByteArray(1, char('a' + player.index)) + "V";
         const std::optional<Game> &game = table_.game();
         if (!game || game->mover() < 0)
             return "C3";
-        const int mover = game->mover();
-        const auto move = Bot::Choose(*game, mover);
-        return move ? Wire::ClientMove(game->judge(mover, *move).placed).join() : QByteArray("C2");
+        if (game != honestFor_) {  // the players' 'h' steps between two moves all send this one
+            honestFor_ = game;
+            const int mover = game->mover();
+            const auto move = Bot::Choose(*game, mover);
+            honestMove_ = move ? Wire::ClientMoveJoined(game->judge(mover, *move).placed) : QByteArray("C2");
+        }
+        return honestMove_;
     }
 
     // As the connection does: a join seats the player, the other messages go to the table.
@@ -203,6 +233,8 @@ private:
 
     std::array<std::unique_ptr<FuzzPlayer>, Seats> players_;  // outlive the table's connections to them
     Table table_;
+    std::optional<Game> honestFor_;  // the game as it was when honestMove_ was worked out
+    QByteArray honestMove_;
 };
 }  // namespace
 
@@ -216,13 +248,19 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArrayList lines = QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).split('\n');
-    const QByteArray &setup = lines.first();
+    QByteArrayView rest(data, qsizetype(size));
+    const auto nextLine = [&rest] {
+        const qsizetype end = rest.indexOf('\n');
+        const QByteArrayView line = rest.first(end < 0 ? rest.size() : end);
+        rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
+        return line;
+    };
+    const QByteArrayView setup = nextLine();
     const int bots = setup.isEmpty() ? 0 : static_cast<unsigned char>(setup[0]) % Seats;
     const std::uint32_t seed = setup.size() > 1 ? static_cast<unsigned char>(setup[1]) : 0;
     Harness harness(bots, seed);
-    for (qsizetype i = 1; i < lines.size(); ++i)
-        if (!lines[i].isEmpty())
-            harness.step(lines[i]);
+    while (!rest.isEmpty())
+        if (const QByteArrayView line = nextLine(); !line.isEmpty())
+            harness.step(line);
     return 0;
 }
