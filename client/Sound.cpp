@@ -3,7 +3,6 @@
 #include "Global.h"
 #include "IniFile.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QPointer>
 #include <algorithm>
