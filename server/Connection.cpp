@@ -78,7 +78,8 @@ void shutDownSending([[maybe_unused]] qintptr descriptor)
 
 Connection::Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *parent)
     : Player(parent), socket_(socket), limits_(limits), address_(peerAddress(*socket)),
-      label_(QStringLiteral("#%1 %2:%3").arg(nextNumber++).arg(QString::fromLatin1(address_)).arg(socket->peerPort())),
+      label_(QStringLiteral("#%1 %2:%3").arg(QString::number(nextNumber++), QString::fromLatin1(address_),
+                                                 QString::number(socket->peerPort()))),
       outbox_([this](const QByteArray &bytes) { write(socket_, bytes); }, limits.pause, this),
       budget_(double(limits.burst))
 {
@@ -195,7 +196,7 @@ void Connection::read()
     const ClientStream::Result result = stream_.feed(bytes);
     if (result.garbage > 0) {
         garbage_ += result.garbage;
-        report(QStringLiteral("%1 sent %2 bytes that are no message").arg(label_).arg(result.garbage));
+        report(QStringLiteral("%1 sent %2 bytes that are no message").arg(label_, QString::number(result.garbage)));
         if (garbage_ > limits_.maxGarbage)
             return turnAway(QStringLiteral("more than %1 bytes of garbage").arg(limits_.maxGarbage));
     }

@@ -105,10 +105,7 @@ void Table::handToBot(int seat, const Player *dropped)
         s.held = Seat::Held{name, dropped->address(), SteadyNow() + std::chrono::milliseconds(config_.rejoin).count()};
         if (!graceTimer_.isActive())
             graceTimer_.start(config_.rejoin);
-        log(QStringLiteral("seat %1 is held for %2 for %3 s")
-                .arg(seat + 1)
-                .arg(Escaped(name))
-                .arg(config_.rejoin.count()));
+        log(u"seat ", seat + 1, u" is held for ", Escaped(name), u" for ", int(config_.rejoin.count()), u" s");
     }
     const bool held = std::ranges::any_of(seats_, [](const Seat &t) { return t.held.has_value(); });
     if (players() == 0 && !held) {
@@ -140,7 +137,7 @@ void Table::endHolds()
         if (!held || held->returning)
             continue;
         if (held->until <= now) {
-            log(QStringLiteral("%1 did not come back, the bot keeps seat %2").arg(Escaped(held->name)).arg(seat + 1));
+            log(Escaped(held->name), u" did not come back, the bot keeps seat ", seat + 1);
             held.reset();
         } else if (next == 0 || held->until < next) {
             next = held->until;
@@ -165,7 +162,7 @@ bool Table::reclaim(Player *client, const QByteArray &name)
     const int seat = int(it - seats_.begin());
     it->held->returning = client;
     connect(client, &Player::gone, this, [this, client](const QString &reason) { leave(client, reason); });
-    log(QStringLiteral("%1 comes back for seat %2").arg(Escaped(name)).arg(seat + 1));
+    log(Escaped(name), u" comes back for seat ", seat + 1);
     if (!game_ || game_->mover() < 0) {  // between games: it sits down with the next deal
         if (step_ && !stepTimer_.isActive())
             stepTimer_.start(config_.pause);  // the table waited for it
@@ -436,7 +433,7 @@ void Table::sendTotals()
     toPlayers(totals(winner));
     if (!won)
         return;
-    log(QStringLiteral("%1 wins the match to %2").arg(who(winner)).arg(config_.match));
+    log(Who{winner}, u" wins the match to ", config_.match);
     totals_.fill(0);
 }
 
@@ -504,13 +501,6 @@ void Table::add(QString &text, Who who) const
     if (!s.client)
         text += u", bot";
     text += u')';
-}
-
-QString Table::who(int seat) const
-{
-    QString text;
-    add(text, Who{seat});
-    return text;
 }
 
 template <typename... Parts> QString Table::line(const Parts &...parts) const

@@ -127,7 +127,6 @@ private:
     static void add(QString &text, QLatin1StringView part) { text += part; }
     static void add(QString &text, int number);
     void add(QString &text, Who who) const;
-    QString who(int seat) const;
 
     int number_;
     TableConfig config_;

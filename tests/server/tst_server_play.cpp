@@ -577,15 +577,17 @@ void TestServerPlay::droppedPlayerTakesItsSeatBack()
 }
 
 // The only player drops: the bots do not play on without it, so it comes back to the hand
-// it had, and the game goes on to its end.
+// it had, and the game goes on to its end. The log names it as it is, placeholders and all.
 void TestServerPlay::tableWithNoPlayerLeftWaitsForTheHeldSeat()
 {
+    const LogCapture log;
     ServerConfig config = quick();
     config.table.bots = 3;
     Server server(config);
     QVERIFY(server.listen());
     QObject owner;
-    ScriptedClient *drops = players(server.port(), 1, &owner).first();
+    auto *drops = new ScriptedClient("%3%1x", &owner);
+    drops->connectTo(server.port());
     QTRY_VERIFY_WITH_TIMEOUT(drops->received.count("F") >= 3, 10000);
     const Hand before = drops->hand;
     drops->socket().abort();
@@ -596,6 +598,8 @@ void TestServerPlay::tableWithNoPlayerLeftWaitsForTheHeldSeat()
     QTRY_VERIFY_WITH_TIMEOUT(back->received.contains(Wire::Match(config.table.match, -1)), 10000);
     QVERIFY(back->hand == before);
     playToTheEnd(back);
+    QCOMPARE(LogCapture::count(QStringLiteral(" is held for %3%1x for 300 s")), 1);
+    QCOMPARE(LogCapture::count(QStringLiteral(": %3%1x comes back for seat ")), 1);
 }
 
 void TestServerPlay::badInputIsDroppedWhileOthersPlayOn()
