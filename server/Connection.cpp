@@ -78,8 +78,9 @@ void shutDownSending([[maybe_unused]] qintptr descriptor)
 
 Connection::Connection(QTcpSocket *socket, const ClientLimits &limits, QObject *parent)
     : Player(parent), socket_(socket), limits_(limits), address_(peerAddress(*socket)),
-      label_(QStringLiteral("#%1 %2:%3").arg(QString::number(nextNumber++), QString::fromLatin1(address_),
-                                                 QString::number(socket->peerPort()))),
+      label_(
+          QStringLiteral("#%1 %2:%3")
+              .arg(QString::number(nextNumber++), QString::fromLatin1(address_), QString::number(socket->peerPort()))),
       outbox_([this](const QByteArray &bytes) { write(socket_, bytes); }, limits.pause, this),
       budget_(double(limits.burst))
 {

@@ -15,5 +15,6 @@ void Player::reportHeldBack() { tellHeldBack(quota_.takeHeldBack()); }
 void Player::tellHeldBack(int lines) const
 {
     if (lines > 0)
-        qCInfo(lcServer).noquote() << QStringLiteral("%1: %2 more lines about it held back").arg(label(), QString::number(lines));
+        qCInfo(lcServer).noquote()
+            << QStringLiteral("%1: %2 more lines about it held back").arg(label(), QString::number(lines));
 }
