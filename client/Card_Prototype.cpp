@@ -3,11 +3,13 @@
 #include "Global.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHash>
 #include <QMimeData>
 #include <QPainter>
+#include <QWindow>
 
 TImage::TImage(QWidget *parent) : QWidget(parent) {}
 
@@ -20,7 +22,41 @@ void TImage::SetPicture(const QPixmap &picture)
 void TImage::ShowNow(const QPixmap &picture)
 {
     picture_ = picture;
-    repaint();
+    QWindow *const window = this->window()->windowHandle();
+    QBackingStore *const store = backingStore();
+    if (!store || !window || !window->isExposed() || !isVisible() || !standsClear()) {
+        repaint();
+        return;
+    }
+    // The picture goes straight into the window's backing store, which is flushed for this
+    // rectangle alone: the widgets' repaint (a paint event, the clipping against every
+    // sibling) cost more than the frame itself.
+    const QRect area(mapTo(this->window(), QPoint()), size());
+    store->beginPaint(area);
+    {
+        QPainter painter(store->paintDevice());
+        painter.drawPixmap(area.topLeft(), picture_);
+    }
+    store->endPaint();
+    store->flush(area, window);
+}
+
+bool TImage::standsClear() const
+{
+    QRect area = rect();
+    for (const QWidget *widget = this; !widget->isWindow(); widget = widget->parentWidget()) {
+        area.translate(widget->pos());  // now in the parent's coordinates
+        const QWidget *parent = widget->parentWidget();
+        if (!parent->rect().contains(area))
+            return false;
+        const QObjectList &siblings = parent->children();
+        for (qsizetype i = siblings.indexOf(const_cast<QWidget *>(widget)) + 1; i < siblings.size(); ++i) {
+            const auto *sibling = qobject_cast<const QWidget *>(siblings[i]);
+            if (sibling && !sibling->isWindow() && sibling->isVisible() && sibling->geometry().intersects(area))
+                return false;
+        }
+    }
+    return true;
 }
 
 void TImage::LoadPicture(const QString &path) { SetPicture(::LoadPicture(path)); }

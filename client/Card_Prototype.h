@@ -18,7 +18,8 @@ public:
 
     void SetPicture(const QPixmap &picture);
     // Paints the picture now rather than at the next turn of the event loop: an
-    // animation's frame then costs one trip to the window system and no wake-up.
+    // animation's frame then costs one trip to the window system and no wake-up. While
+    // the whole control shows, the frame skips the widgets' repaint.
     void ShowNow(const QPixmap &picture);
     const QPixmap &Picture() const { return picture_; }
     // Loads a picture file in place of the current picture; throws KelmarError naming
@@ -38,6 +39,10 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    // Whether the whole control shows: inside its parents, and no control stacked above it
+    // at any level overlaps it.
+    bool standsClear() const;
+
     QPixmap picture_;
 };
 

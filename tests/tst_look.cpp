@@ -1,12 +1,14 @@
 #include "TestSupport.h"
 
 #include "About.h"
+#include "Card_Prototype.h"
 #include "LabelLook.h"
 #include "Methods.h"
 #include "Splash.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTest>
 
@@ -137,6 +139,37 @@ private slots:
             if (w->window() == fixture.board.get() && (w->focusPolicy() & Qt::TabFocus))
                 chain << w;
         QCOMPARE(chain.mid(0, 2), (QList<QWidget *>{Table().CloseButton, Table().ConnectButton}));
+    }
+
+    // An animation's frame reaches the window at once, and never over a control that
+    // stands above the picture.
+    void framesShowAtOnceButNeverOverAControlAbove()
+    {
+        QWidget window;
+        window.resize(100, 40);
+        auto *picture = new TImage(&window);
+        picture->setGeometry(0, 0, 60, 40);
+        auto *above = new QWidget(&window);
+        above->setGeometry(40, 0, 60, 40);
+        above->setAutoFillBackground(true);
+        above->setPalette(QPalette(Qt::blue));
+        above->hide();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto filled = [](Qt::GlobalColor colour) {
+            QPixmap pixmap(60, 40);
+            pixmap.fill(colour);
+            return pixmap;
+        };
+        const auto shown
+            = [&window](int x) { return window.screen()->grabWindow(window.winId()).toImage().pixelColor(x, 20); };
+        picture->ShowNow(filled(Qt::red));
+        QCOMPARE(shown(50), QColor(Qt::red));  // no turn of the event loop
+        above->show();
+        QTRY_COMPARE(shown(50), QColor(Qt::blue));
+        picture->ShowNow(filled(Qt::green));
+        QCOMPARE(shown(20), QColor(Qt::green));
+        QCOMPARE(shown(50), QColor(Qt::blue));
     }
 };
 
