@@ -35,7 +35,7 @@ void TImage::ShowNow(const QPixmap &picture)
     store->beginPaint(area);
     {
         QPainter painter(store->paintDevice());
-        painter.drawPixmap(area.topLeft(), picture_);
+        painter.drawPixmap(area.topLeft(), picture_, QRect(QPoint(), area.size()));  // no further than the control
     }
     store->endPaint();
     store->flush(area, window);

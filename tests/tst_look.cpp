@@ -156,15 +156,17 @@ private slots:
         above->hide();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const auto filled = [](Qt::GlobalColor colour) {
-            QPixmap pixmap(60, 40);
+        const auto filled = [](Qt::GlobalColor colour, int width = 60) {
+            QPixmap pixmap(width, 40);
             pixmap.fill(colour);
             return pixmap;
         };
         const auto shown
             = [&window](int x) { return window.screen()->grabWindow(window.winId()).toImage().pixelColor(x, 20); };
-        picture->ShowNow(filled(Qt::red));
-        QCOMPARE(shown(50), QColor(Qt::red));  // no turn of the event loop
+        const QColor background = shown(80);
+        picture->ShowNow(filled(Qt::red, 100));  // wider than the control
+        QCOMPARE(shown(50), QColor(Qt::red));    // no turn of the event loop
+        QCOMPARE(shown(80), background);
         above->show();
         QTRY_COMPARE(shown(50), QColor(Qt::blue));
         picture->ShowNow(filled(Qt::green));
