@@ -8,6 +8,7 @@
 #include "Winsock_Handling.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLocale>
@@ -560,6 +561,18 @@ void SetWatchdogEnabled(bool enabled)
         timer->stop();
 }
 
+namespace {
+QString skinFile() { return ResourceDir() + QStringLiteral("mxskin11.skin"); }
+}  // namespace
+
+void BeginSkinUnpacking()
+{
+    QFile file(skinFile());
+    // Whatever cannot be read here is left to LoadSkin, which reports it.
+    if (file.open(QIODevice::ReadOnly) && file.size() <= TSkinStore::MaxFileSize)
+        TSkinUnpacking::Begin(file.read(TSkinStore::MaxFileSize));
+}
+
 void LoadSkin()
 {
     TTable &table = Table();
@@ -568,7 +581,7 @@ void LoadSkin()
     QObject::connect(table.Skin.get(), &TSkinData::problem, table.Board,
                      [](const QString &text) { ShowMessage(text); });
     DressWindowsWith(table.Skin.get(), table.Board);
-    const QString file = ResourceDir() + QStringLiteral("mxskin11.skin");
+    const QString file = skinFile();
     table.SkinStore->Add();
     table.SkinStore->Rename(0, file);  // so that a report names the file
     try {

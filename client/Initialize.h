@@ -117,6 +117,8 @@ void ResetTable();
 void SetTurnIndicator(bool active);
 void WriteScoreBoard();
 void SetWatchdogEnabled(bool enabled);  // when the watchdog timer exists
+// Starts unpacking Resource/mxskin11.skin on another core, for LoadSkin to take.
+void BeginSkinUnpacking();
 // Loads Resource/mxskin11.skin and applies it to the program's windows. A skin that
 // can't be read or used is reported, and the program goes on without it.
 void LoadSkin();

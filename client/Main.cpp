@@ -147,6 +147,9 @@ void startUpSteps()
     if (!holdSplash(500))
         return;
     splashStatus(QStringLiteral("Initializing . . ."));
+    const bool skinOn = Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Skin"));
+    if (skinOn)
+        BeginSkinUnpacking();
     if (!BuildTable()) {
         QuitGame();
         return;
@@ -154,7 +157,7 @@ void startUpSteps()
     for (QLabel *label :
          {Table().OwnNameLabel, Table().LeftLabel, Table().TopLabel, Table().RightLabel, Table().StatusLabel})
         PlateUnderSkin(label);
-    if (Config().ReadSwitch(QStringLiteral("Main"), QStringLiteral("Skin"))) {
+    if (skinOn) {
         splashStatus(QStringLiteral("Initializing Skin. . ."));
         LoadSkin();
     }

@@ -163,6 +163,22 @@ private slots:
         QVERIFY(!SkinFrameOf(board.get()));
     }
 
+    // The unpacking that start-up begins early serves only a load of the very same bytes.
+    void unpackingBegunEarlyServesOnlyTheSameBytes()
+    {
+        QFile shipped(skinFile());
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        const QByteArray good = shipped.readAll(), damaged = good.left(good.size() / 2);
+        for (const auto &[begun, loaded] : {std::pair{good, good}, {damaged, good}, {good, damaged}}) {
+            TSkinUnpacking::Begin(begun);
+            TSkinStore store;
+            store.Add().Stream = loaded;
+            TSkinData skin;
+            skin.SelectEntry(store, 0);
+            QCOMPARE(skin.Loaded(), loaded == good);
+        }
+    }
+
     void olderSkinFile()
     {
         QFile::remove(skinFile());

@@ -13,6 +13,28 @@ std::span<const std::uint8_t> bytesOf(const QByteArray &bytes)
 }
 }  // namespace
 
+QByteArray TSkinUnpacking::begunFor_;
+std::future<TSkinUnpacking::Result> TSkinUnpacking::result_;
+
+void TSkinUnpacking::Begin(QByteArray raw)
+{
+    begunFor_ = raw;
+    result_ = std::async(std::launch::async, [raw = std::move(raw)] {
+        Result result;
+        result.unpacked = result.reader.Unpack(bytesOf(raw));
+        return result;
+    });
+}
+
+std::optional<TSkinUnpacking::Result> TSkinUnpacking::Take(const QByteArray &raw)
+{
+    if (!result_.valid())
+        return std::nullopt;
+    Result result = result_.get();
+    const bool same = std::exchange(begunFor_, {}) == raw;
+    return same ? std::optional(std::move(result)) : std::nullopt;
+}
+
 TSkinCollectionItem &TSkinStore::Add()
 {
     QString name;
@@ -83,7 +105,8 @@ void TSkinData::SetActive(bool active)
 void TSkinData::load(const QString &source)
 {
     const bool was = Applied();
-    TSkinReader reader;
+    std::optional<TSkinUnpacking::Result> unpacking = TSkinUnpacking::Take(raw_);
+    TSkinReader reader = unpacking ? std::move(unpacking->reader) : TSkinReader();
     const auto fail = [&](const QString &reason) {
         definition_.reset();
         emit problem(QStringLiteral("The skin %1 can't be used: %2.").arg(source, reason));
@@ -92,7 +115,7 @@ void TSkinData::load(const QString &source)
     };
     if (raw_.size() > TSkinStore::MaxFileSize)
         return fail(QStringLiteral("it is larger than a skin may be"));
-    if (!reader.Unpack(bytesOf(raw_))) {
+    if (!(unpacking ? unpacking->unpacked : reader.Unpack(bytesOf(raw_)))) {
         if (reader.failure() == TSkinReader::Failure::OlderFormat) {
             definition_.reset();
             emit problem(QString::fromLatin1(SkinArchive::OlderSkinText));

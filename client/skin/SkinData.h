@@ -8,7 +8,9 @@
 #include <QObject>
 #include <QPalette>
 #include <QString>
+#include <future>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct TSkinCollectionItem {
@@ -36,6 +38,26 @@ public:
 
 private:
     std::vector<TSkinCollectionItem> items_;
+};
+
+// Unpacking a skin file takes milliseconds (its Huffman codes are read a bit at a time), so
+// start-up begins it on another core while the board is built; the skin's load takes the
+// result when it loads the very same bytes, and unpacks them itself otherwise.
+class TSkinUnpacking {
+public:
+    struct Result {
+        bool unpacked = false;  // what TSkinReader::Unpack returned
+        TSkinReader reader;
+    };
+    // Main thread only, as Take.
+    static void Begin(QByteArray raw);
+    // The result of the unpacking begun for exactly these bytes, waited for; none when
+    // none was begun or it was for other bytes (that one is dropped).
+    static std::optional<Result> Take(const QByteArray &raw);
+
+private:
+    static QByteArray begunFor_;
+    static std::future<Result> result_;
 };
 
 // The skin: the raw bytes of one skin file, what they hold, and whether it is applied.
