@@ -37,9 +37,6 @@ TScorePanel::TScorePanel(QWidget *board, const TTableModel &model) : QFrame(boar
 {
     setGeometry(Place());
     setFrameStyle(QFrame::Box | QFrame::Plain);
-    // Dark text on a light plate, whatever stands behind it.
-    setStyleSheet(QStringLiteral("TScorePanel { background: #FFFBF0; border: 1px solid #5A3A1A; border-radius: 4px; }"
-                                 "QLabel { color: #000000; background: transparent; }"));
     QFont font(QStringLiteral("verdana"));
     font.setPixelSize(9);
     setFont(font);
@@ -81,6 +78,12 @@ void TScorePanel::MatchChanged()
         footer_->setText(QStringLiteral("%1 won the last game").arg(seatName(model_, game)));
     else  // a shared lowest score, or no game played yet on this connection
         footer_->clear();
+    // Dark text on a light plate, whatever stands behind it. Styled when it first shows:
+    // a style sheet costs its widgets a polish, which start-up need not wait for.
+    if (styleSheet().isEmpty())
+        setStyleSheet(
+            QStringLiteral("TScorePanel { background: #FFFBF0; border: 1px solid #5A3A1A; border-radius: 4px; }"
+                           "QLabel { color: #000000; background: transparent; }"));
     show();
     raise();
 }

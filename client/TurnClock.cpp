@@ -26,8 +26,7 @@ TTurnClock::TTurnClock(QWidget *board) : QObject(board)
         font.setPixelSize(view == Local ? 14 : 11);
         font.setBold(true);
         label->setFont(font);
-        label->setStyleSheet(QLatin1String(PlateStyle));
-        label->hide();
+        label->hide();  // its plate is styled each time it shows
         labels_[static_cast<std::size_t>(view)] = label;
     }
     timer_.setInterval(1000);

@@ -353,6 +353,8 @@ private slots:
         Feed("R0031R1012R2040R3022S1000U3");
         QCOMPARE(Table().ScorePanel->geometry(), TScorePanel::Place());
         QVERIFY(!Table().ScorePanel->isHidden());
+        QCOMPARE(Table().ScorePanel->grab().toImage().pixelColor(TScorePanel::Place().width() / 2, 1),
+                 QColor(0xFF, 0xFB, 0xF0));  // on its light plate
         QCOMPARE(Table().ScorePanel->Lines(),
                  (QStringList{"Match to 100, lowest wins", "Kite 7 31", "Ann 0 12", "Bob 9 40", "Cy 4 22",
                               "Ann won the last game"}));
