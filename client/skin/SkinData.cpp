@@ -16,23 +16,29 @@ std::span<const std::uint8_t> bytesOf(const QByteArray &bytes)
 QByteArray TSkinUnpacking::begunFor_;
 std::future<TSkinUnpacking::Result> TSkinUnpacking::result_;
 
+namespace {
+TSkinUnpacking::Result unpack(const QByteArray &raw)
+{
+    TSkinUnpacking::Result result;
+    result.unpacked = result.reader.Unpack(bytesOf(raw));
+    return result;
+}
+}  // namespace
+
 void TSkinUnpacking::Begin(QByteArray raw)
 {
     begunFor_ = raw;
-    result_ = std::async(std::launch::async, [raw = std::move(raw)] {
-        Result result;
-        result.unpacked = result.reader.Unpack(bytesOf(raw));
-        return result;
-    });
+    result_ = std::async(std::launch::async, [raw = std::move(raw)] { return unpack(raw); });
 }
 
-std::optional<TSkinUnpacking::Result> TSkinUnpacking::Take(const QByteArray &raw)
+TSkinUnpacking::Result TSkinUnpacking::Unpacked(const QByteArray &raw)
 {
-    if (!result_.valid())
-        return std::nullopt;
-    Result result = result_.get();
-    const bool same = std::exchange(begunFor_, {}) == raw;
-    return same ? std::optional(std::move(result)) : std::nullopt;
+    if (result_.valid()) {
+        Result early = result_.get();
+        if (std::exchange(begunFor_, {}) == raw)
+            return early;
+    }
+    return unpack(raw);
 }
 
 TSkinCollectionItem &TSkinStore::Add()
@@ -105,8 +111,6 @@ void TSkinData::SetActive(bool active)
 void TSkinData::load(const QString &source)
 {
     const bool was = Applied();
-    std::optional<TSkinUnpacking::Result> unpacking = TSkinUnpacking::Take(raw_);
-    TSkinReader reader = unpacking ? std::move(unpacking->reader) : TSkinReader();
     const auto fail = [&](const QString &reason) {
         definition_.reset();
         emit problem(QStringLiteral("The skin %1 can't be used: %2.").arg(source, reason));
@@ -115,7 +119,9 @@ void TSkinData::load(const QString &source)
     };
     if (raw_.size() > TSkinStore::MaxFileSize)
         return fail(QStringLiteral("it is larger than a skin may be"));
-    if (!(unpacking ? unpacking->unpacked : reader.Unpack(bytesOf(raw_)))) {
+    TSkinUnpacking::Result unpacking = TSkinUnpacking::Unpacked(raw_);
+    const TSkinReader &reader = unpacking.reader;
+    if (!unpacking.unpacked) {
         if (reader.failure() == TSkinReader::Failure::OlderFormat) {
             definition_.reset();
             emit problem(QString::fromLatin1(SkinArchive::OlderSkinText));

@@ -10,7 +10,6 @@
 #include <QString>
 #include <future>
 #include <memory>
-#include <optional>
 #include <vector>
 
 struct TSkinCollectionItem {
@@ -49,11 +48,11 @@ public:
         bool unpacked = false;  // what TSkinReader::Unpack returned
         TSkinReader reader;
     };
-    // Main thread only, as Take.
+    // Main thread only, as Unpacked.
     static void Begin(QByteArray raw);
-    // The result of the unpacking begun for exactly these bytes, waited for; none when
-    // none was begun or it was for other bytes (that one is dropped).
-    static std::optional<Result> Take(const QByteArray &raw);
+    // The bytes unpacked: the result begun for exactly these bytes, waited for, or else
+    // unpacked now (a result begun for other bytes is dropped).
+    static Result Unpacked(const QByteArray &raw);
 
 private:
     static QByteArray begunFor_;
