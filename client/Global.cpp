@@ -167,19 +167,22 @@ QImage readPicture(const QString &path, QString *error = nullptr)
 
 QPixmap BuiltinPixmap(const QString &name)
 {
-    // Each built-in picture is decoded when first asked for, and kept.
+    // The built-in pictures by name in small letters, listed in one pass; each is decoded
+    // when first asked for, and kept.
+    static const QHash<QString, QString> pathByName = [] {
+        QHash<QString, QString> paths;
+        for (QDirIterator it(QStringLiteral(":/builtin")); it.hasNext();) {
+            const QFileInfo file = it.nextFileInfo();
+            paths.insert(file.completeBaseName().toLower(), file.filePath());
+        }
+        return paths;
+    }();
     static QHash<QString, QPixmap> byName;
     const auto decoded = [](const QString &key) {
         auto known = byName.constFind(key);
         if (known == byName.constEnd()) {
-            QDirIterator it(QStringLiteral(":/builtin"));
-            QPixmap picture;
-            while (it.hasNext() && picture.isNull()) {
-                it.next();
-                if (it.fileInfo().completeBaseName().compare(key, Qt::CaseInsensitive) == 0)
-                    picture = QPixmap::fromImage(readPicture(it.filePath()));
-            }
-            known = byName.insert(key, picture);
+            const QString path = pathByName.value(key);
+            known = byName.insert(key, path.isEmpty() ? QPixmap() : QPixmap::fromImage(readPicture(path)));
         }
         return *known;
     };
