@@ -20,7 +20,8 @@ ClientStream::Result ClientStream::feed(const QByteArray &bytes)
     Result result;
     if (state_ == State::Refused)
         return result;
-    const QByteArray stream = carry_ + bytes;
+    // Most reads carry nothing over: then the read itself is parsed, without a copy.
+    const QByteArray stream = carry_.isEmpty() ? bytes : carry_ + bytes;
     carry_.clear();
     qsizetype at = 0;
     while (at < stream.size() && result.fault.isEmpty()) {
