@@ -13,6 +13,12 @@ bool oneOf(char c, const char *set) { return c != '\0' && std::strchr(set, c) !=
 // A printable character that leaves a mark: not the blank, the no-break space or the
 // soft hyphen, which a seat label shows as nothing.
 bool visible(char c) { return PrintableLatin1(c) && c != ' ' && c != '\xa0' && c != '\xad'; }
+// Up to length bytes from at, always in storage of their own: a read may borrow its bytes
+// (QByteArray::fromRawData), and what is kept or handed out must outlive it.
+QByteArray copied(const QByteArray &bytes, qsizetype at, qsizetype length)
+{
+    return QByteArray(bytes.constData() + at, std::min(length, bytes.size() - at));
+}
 }  // namespace
 
 ClientStream::Result ClientStream::feed(const QByteArray &bytes)
@@ -33,7 +39,7 @@ ClientStream::Result ClientStream::feed(const QByteArray &bytes)
         case State::Refused: return result;
         }
         if (next == at) {  // cut off: wait for the rest
-            carry_ = stream.mid(at);
+            carry_ = copied(stream, at, stream.size() - at);
             break;
         }
         at = next;
@@ -49,7 +55,7 @@ qsizetype ClientStream::joinStart(const QByteArray &bytes, qsizetype at, Result 
         ++result.garbage;
         return at + 1;
     }
-    const QByteArray start = bytes.mid(at, 4);  // "!@", the seat digit, the name's first character
+    const QByteArray start = copied(bytes, at, 4);  // "!@", the seat digit, the name's first character
     if (start.size() >= 2 && start[1] != '@') {
         ++result.garbage;
         return at + 1;
@@ -74,7 +80,7 @@ qsizetype ClientStream::nameCharacter(const QByteArray &bytes, qsizetype at, Res
     const char c = bytes[at];
     if (c == 'V' && nameLength() < MinName) {
         result.fault = "a name of fewer than 3 characters";
-    } else if (c == 'V' && std::ranges::none_of(join_.mid(3), visible)) {
+    } else if (c == 'V' && std::ranges::none_of(QByteArrayView(join_).sliced(3), visible)) {
         result.fault = "a name without a visible character";
     } else if (c == 'V') {
         result.messages.append(join_);
@@ -113,6 +119,6 @@ qsizetype ClientStream::move(const QByteArray &bytes, qsizetype at, Result &resu
     // the rest of the read can hold: every message has a parameter.
     if (result.messages.isEmpty())
         result.messages.reserve(std::min<qsizetype>(MoveMessages, (bytes.size() - at) / 2));
-    result.messages.append(bytes.mid(at, length));
+    result.messages.append(copied(bytes, at, length));
     return at + length;
 }

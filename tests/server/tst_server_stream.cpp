@@ -59,6 +59,17 @@ void TestServerStream::joinAndMovesInAnyPieces()
     for (char c : stream)
         out += byteByByte.feed(QByteArray(1, c)).messages;
     QCOMPARE(out, messages);
+    // Reads that only borrow their bytes, scribbled over once fed: nothing may be kept from them.
+    for (qsizetype cut = 0; cut <= stream.size(); ++cut) {
+        ClientStream parser;
+        QByteArrayList borrowedOut;
+        for (const QByteArray &read : {stream.left(cut), stream.mid(cut)}) {
+            QByteArray scratch(read.constData(), read.size());
+            borrowedOut += parser.feed(QByteArray::fromRawData(scratch.constData(), scratch.size())).messages;
+            scratch.fill('?');
+        }
+        QCOMPARE(borrowedOut, messages);
+    }
 }
 
 void TestServerStream::badJoins_data()
