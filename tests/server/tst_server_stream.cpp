@@ -48,27 +48,22 @@ void TestServerStream::joinAndMovesInAnyPieces()
 {
     QFETCH(QByteArray, stream);
     QFETCH(QByteArrayList, messages);
-    for (qsizetype cut = 0; cut <= stream.size(); ++cut) {
-        ClientStream parser;
-        QByteArrayList out = parser.feed(stream.left(cut)).messages;
-        out += parser.feed(stream.mid(cut)).messages;
-        QCOMPARE(out, messages);
-    }
     ClientStream byteByByte;
     QByteArrayList out;
     for (char c : stream)
         out += byteByByte.feed(QByteArray(1, c)).messages;
     QCOMPARE(out, messages);
-    // Reads that only borrow their bytes, scribbled over once fed: nothing may be kept from them.
+    // Cut in two anywhere, as reads that only borrow their bytes and are scribbled over
+    // once fed: nothing may be kept from them.
     for (qsizetype cut = 0; cut <= stream.size(); ++cut) {
         ClientStream parser;
-        QByteArrayList borrowedOut;
+        QByteArrayList twoReads;
         for (const QByteArray &read : {stream.left(cut), stream.mid(cut)}) {
             QByteArray scratch(read.constData(), read.size());
-            borrowedOut += parser.feed(QByteArray::fromRawData(scratch.constData(), scratch.size())).messages;
+            twoReads += parser.feed(QByteArray::fromRawData(scratch.constData(), scratch.size())).messages;
             scratch.fill('?');
         }
-        QCOMPARE(borrowedOut, messages);
+        QCOMPARE(twoReads, messages);
     }
 }
 
