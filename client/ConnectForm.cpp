@@ -43,7 +43,7 @@ public:
 
 QFont verdana(bool bold)
 {
-    QFont font(QStringLiteral("verdana"));
+    QFont font = BoardFont(QStringLiteral("verdana"));
     font.setPointSize(8);
     font.setBold(bold);
     return font;
@@ -102,7 +102,7 @@ TConnectForm::TConnectForm()
                   | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("Server Address Dialog"));
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font = BoardFont(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
     setFixedSize(ClientSize);
@@ -141,7 +141,7 @@ QLineEdit *TConnectForm::createBox(int left, int top, int maxLength)
     box->setValidator(new TCapitals(box));
     box->setAlignment(Qt::AlignCenter);
     box->setMaxLength(maxLength);
-    QFont font(QStringLiteral("Comic Sans Ms"));
+    QFont font = BoardFont(QStringLiteral("Comic Sans Ms"));
     font.setPointSize(10);
     font.setBold(true);
     box->setFont(font);

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHash>
 #include <QImageReader>
@@ -227,9 +228,14 @@ QPixmap LoadPicture(const QString &path)
 
 void ForgetPictures() { pictures().clear(); }
 
+QFont BoardFont(const QString &family)
+{
+    return QFont(QFontDatabase::hasFamily(family) ? family : QFont::substitute(family));
+}
+
 QFont FontWithCellHeight(const QString &family, int cellHeight, bool bold)
 {
-    QFont font(family);
+    QFont font = BoardFont(family);
     font.setBold(bold);
     for (int pixels = cellHeight; pixels > 1; --pixels) {
         font.setPixelSize(pixels);

@@ -61,6 +61,10 @@ QPixmap BuiltinPixmap(const QString &name);
 // read and decoded once per run; one that could not be read keeps failing the same way.
 QPixmap LoadPicture(const QString &path);
 void ForgetPictures();  // tests that change picture files start afresh
+// A font of one of the board's Windows families: the family where it is installed, or
+// else its stand-in (the substitution PrepareApplication names), which is what the toolkit
+// would reach too, but only after a search of every font for fallbacks.
+QFont BoardFont(const QString &family);
 // A font whose lines are `cellHeight` pixels high (ascent and descent), as the classic
 // designs give their fonts.
 QFont FontWithCellHeight(const QString &family, int cellHeight, bool bold = false);

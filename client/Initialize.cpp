@@ -394,7 +394,7 @@ void CreateMemo()
     QPalette bevel = memo->palette();
     bevel.setColor(QPalette::WindowText, bevel.color(QPalette::Dark));
     memo->setPalette(bevel);
-    QFont font(QStringLiteral("Comic Sans MS"));
+    QFont font = BoardFont(QStringLiteral("Comic Sans MS"));
     font.setPointSize(8);
     memo->setFont(font);
     SetMemoColor(NamedColor::Cream);
@@ -415,7 +415,7 @@ QLabel *CreateSeatLabel(const QString &caption, int left, int top)
     label->setTextFormat(Qt::PlainText);  // names are text, never markup
     label->setGeometry(left, top, 90, 16);
     label->setAttribute(Qt::WA_TranslucentBackground);
-    QFont font(QStringLiteral("verdana"));
+    QFont font = BoardFont(QStringLiteral("verdana"));
     font.setPointSize(10);
     label->setFont(font);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

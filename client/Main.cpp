@@ -199,7 +199,7 @@ TMainBoard::TMainBoard() : table_(this), presentation_(std::make_unique<TPresent
     Shared().QuitRequested = false;
     setWindowTitle(QStringLiteral("MainBoard"));
     setGeometry(201, 116, 216, 98);
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font = BoardFont(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &TMainBoard::CommitDataRequest);

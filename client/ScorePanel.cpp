@@ -37,7 +37,7 @@ TScorePanel::TScorePanel(QWidget *board, const TTableModel &model) : QFrame(boar
 {
     setGeometry(Place());
     setFrameStyle(QFrame::Box | QFrame::Plain);
-    QFont font(QStringLiteral("verdana"));
+    QFont font = BoardFont(QStringLiteral("verdana"));
     font.setPixelSize(9);
     setFont(font);
     auto *grid = new QGridLayout(this);

@@ -2,6 +2,8 @@
 
 #include "Sound.h"
 
+#include "Global.h"
+
 #include <QFont>
 
 namespace {
@@ -22,7 +24,7 @@ TTurnClock::TTurnClock(QWidget *board) : QObject(board)
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignCenter);
         label->setGeometry(Place(view));
-        QFont font(QStringLiteral("verdana"));
+        QFont font = BoardFont(QStringLiteral("verdana"));
         font.setPixelSize(view == Local ? 14 : 11);
         font.setBold(true);
         label->setFont(font);

@@ -6,6 +6,8 @@
 #include "Methods.h"
 #include "Splash.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -62,6 +64,17 @@ private slots:
         }
         for (const QColor &text : {NamedColor::Black, NamedColor::Red, NamedColor::Lime})
             QVERIFY(ContrastRatio(text, PlateFor(text)) >= 4.5);
+    }
+
+    // The board asks for its Windows families by the font that stands in for them: the
+    // face the toolkit would have reached by itself, and one that is installed.
+    void boardFontsAreTheFacesTheToolkitWouldReach()
+    {
+        for (const char *family : {"MS Sans Serif", "verdana", "Comic Sans MS", "Comic Sans Ms"}) {
+            const QFont chosen = BoardFont(QString::fromLatin1(family));
+            QVERIFY2(QFontDatabase::hasFamily(chosen.family()), family);
+            QCOMPARE(QFontInfo(chosen).family(), QFontInfo(QFont(QString::fromLatin1(family))).family());
+        }
     }
 
     // Under the shipped skin each seat label and the status label reads against what
