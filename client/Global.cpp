@@ -230,7 +230,12 @@ void ForgetPictures() { pictures().clear(); }
 
 QFont BoardFont(const QString &family)
 {
-    return QFont(QFontDatabase::hasFamily(family) ? family : QFont::substitute(family));
+    // Each question to the font database goes through the system's font configuration.
+    static QHash<QString, QString> chosen;
+    auto face = chosen.constFind(family);
+    if (face == chosen.cend())
+        face = chosen.insert(family, QFontDatabase::hasFamily(family) ? family : QFont::substitute(family));
+    return QFont(*face);
 }
 
 QFont FontWithCellHeight(const QString &family, int cellHeight, bool bold)
