@@ -1,8 +1,7 @@
 #include "TurnClock.h"
 
-#include "Sound.h"
-
 #include "Global.h"
+#include "Sound.h"
 
 #include <QFont>
 
