@@ -14,23 +14,22 @@ int held(const Game &game, int seat, int slot, int pips)
     return count;
 }
 
-auto preference(const Game &game, int seat, Move move)
+auto preference(const Game &game, const Placed &move)
 {
-    const Placed placed = game.judge(seat, move).placed;
-    const int weight = placed.pips.first + placed.pips.second;
-    const bool isDouble = placed.pips.first == placed.pips.second;
-    return std::make_tuple(weight, isDouble, held(game, seat, move.slot, placed.shown));
+    const int weight = move.pips.first + move.pips.second;
+    const bool isDouble = move.pips.first == move.pips.second;
+    return std::make_tuple(weight, isDouble, held(game, move.seat, move.slot, move.shown));
 }
 }  // namespace
 
-std::optional<Move> Choose(const Game &game, int seat)
+std::optional<Placed> Choose(const Game &game, int seat)
 {
     if (game.mover() != seat)
         return std::nullopt;
-    std::optional<Move> best;
-    decltype(preference(game, seat, {})) bestPreference{};  // the best move's, worked out once
-    for (const Move &move : game.legalMoves(seat))
-        if (const auto p = preference(game, seat, move); !best || p > bestPreference) {
+    std::optional<Placed> best;
+    decltype(preference(game, {})) bestPreference{};  // the best move's, worked out once
+    for (const Placed &move : game.legalMoves(seat))
+        if (const auto p = preference(game, move); !best || p > bestPreference) {
             best = move;
             bestPreference = p;
         }

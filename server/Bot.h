@@ -12,7 +12,7 @@ namespace Bot {
 // another tile of the same weight, and, of the ends it fits, the one whose new open
 // count the bot holds most often, so that it keeps moves for later. None when it
 // cannot move.
-std::optional<Move> Choose(const Game &game, int seat);
+std::optional<Placed> Choose(const Game &game, int seat);
 
 // The name the other players see for a bot in that seat.
 QByteArray Name(int seat);

@@ -110,17 +110,19 @@ template <typename Take> bool Game::offerLegalMoves(int seat, Take take) const
             const auto pips = Rules::PipsOfTile(hands_[seat][slot - 1]);
             if (!pips || (opened_ && pips->first != pips_[target] && pips->second != pips_[target]))
                 continue;
-            if (place(seat, {slot, target}).fault == Fault::None && !take(Move{slot, target}))
+            if (const Judgement placed = place(seat, {slot, target});
+                placed.fault == Fault::None && !take(placed.placed))
                 return false;
         }
     }
     return true;
 }
 
-QList<Move> Game::legalMoves(int seat) const
+QList<Placed> Game::legalMoves(int seat) const
 {
-    QList<Move> moves;
-    offerLegalMoves(seat, [&moves](Move move) {
+    QList<Placed> moves;
+    moves.reserve(2 * Rules::HandSize);  // each tile on both ends: more is rare
+    offerLegalMoves(seat, [&moves](const Placed &move) {
         moves.append(move);
         return true;
     });
@@ -129,7 +131,7 @@ QList<Move> Game::legalMoves(int seat) const
 
 bool Game::canMove(int seat) const
 {
-    return !offerLegalMoves(seat, [](Move) { return false; });
+    return !offerLegalMoves(seat, [](const Placed &) { return false; });
 }
 
 QList<int> Game::play(const Placed &move)

@@ -57,16 +57,16 @@ public:
 
     // The rules and the turn: is it this seat's move, and may that tile go there?
     Judgement judge(int seat, Move move) const;
-    // Every move the rules allow this seat, whether or not it is its turn.
-    QList<Move> legalMoves(int seat) const;
+    // Every move the rules allow this seat, whether or not it is its turn, with what it does.
+    QList<Placed> legalMoves(int seat) const;
     bool canMove(int seat) const;  // whether there is one
     // Plays an accepted move; the turn goes to the next seat that can move. Returns the
     // seats passed over on the way.
     QList<int> play(const Placed &move);
 
 private:
-    Judgement place(int seat, Move move) const;  // the rules alone
-    template <typename Take> bool offerLegalMoves(int seat, Take take) const;
+    Judgement place(int seat, Move move) const;                                // the rules alone
+    template <typename Take> bool offerLegalMoves(int seat, Take take) const;  // take(const Placed &)
     Rules::Occupied occupiedRule() const;
     int tilesLeft(int seat) const;
 

@@ -224,6 +224,7 @@ void Table::replay(int seat, Player *client) const
                 client->send(Wire::PlayerAddress(other, o.client->address()));
         }
     QByteArray table = Wire::Reset();
+    table.reserve(256);  // a hand, a full chain and every slot played fit
     for (int slot = 1; slot <= Rules::HandSize; ++slot)
         if (const int tile = game_->tile(seat, slot))
             table += Wire::DealTile(slot, tile);
@@ -317,9 +318,10 @@ void Table::offerTurn()
     const QList<int> back = takeBackReturning();  // their replay tells them the turn
     const int mover = game_->mover();
     Player *client = seats_[mover].client;
+    const QByteArray offered = Wire::TurnOffered(mover, moverClock(mover));
     for (int seat = 0; seat < Seats; ++seat)
         if (seats_[seat].client && !back.contains(seat))
-            seats_[seat].client->send(Wire::TurnOffered(mover, moverClock(mover)));
+            seats_[seat].client->send(offered);
     if (client) {
         if (!back.contains(mover))
             client->send(Wire::TurnSwitch());
@@ -376,7 +378,7 @@ void Table::botMove()
 void Table::playFor(int seat)
 {
     if (const auto move = Bot::Choose(*game_, seat))
-        play(game_->judge(seat, *move).placed);
+        play(*move);
 }
 
 void Table::play(const Placed &move)

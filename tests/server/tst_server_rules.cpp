@@ -216,12 +216,12 @@ void TestServerRules::botGamesEndProperly()
                 for (int slot = 1; slot <= Rules::HandSize; ++slot)
                     if (game.judge(game.mover(), {slot, target}).fault == Fault::None)
                         judged.append({slot, target});
-            const QList<Move> legal = game.legalMoves(game.mover());
-            QVERIFY(std::ranges::equal(legal, judged,
-                                       [](Move a, Move b) { return a.slot == b.slot && a.target == b.target; }));
+            const QList<Placed> legal = game.legalMoves(game.mover());
+            QVERIFY(std::ranges::equal(
+                legal, judged, [](const Placed &a, Move b) { return a.slot == b.slot && a.target == b.target; }));
             const auto move = Bot::Choose(game, game.mover());
             QVERIFY(move);
-            const Judgement judgement = game.judge(game.mover(), *move);
+            const Judgement judgement = game.judge(game.mover(), {move->slot, move->target});
             QCOMPARE(judgement.fault, Fault::None);
             for (int seat : game.play(judgement.placed))
                 QVERIFY(game.legalMoves(seat).isEmpty());
