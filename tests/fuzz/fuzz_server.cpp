@@ -5,14 +5,17 @@
 // be well formed and every log line printable.
 //
 // The input is text, one step a line. The first line sets the table: its first character
-// the number of bots (modulo 4), its second the deal's seed. Each further line starts
-// with the client (modulo 4) and a step letter:
+// the number of bots (modulo 4), its second the deal's seed, its third the match's target
+// (modulo 4: single games, 10, 25 or, as without it, 100), so that a short input can see
+// a match won. Each further line starts with the client (modulo 4) and a step letter:
 //   r<bytes>   the bytes arrive as one read (any letter without a meaning of its own too)
 //   h<cut>     what a real client would send now (its join, its move, or another seat's
 //              move out of turn), arriving in two reads cut at <cut> modulo its length
 //   m<at><to>  the same bytes with the byte at <at> (modulo the length) changed to <to>
 //   t          time passes: turn deadlines, bots' moves and pauses fall due
 //   l          the client leaves
+//   n          the client's connection ends, if it has not, and a new one from its
+//              address takes its place: its join takes back a seat held for it
 #include "Bot.h"
 #include "ClientStream.h"
 #include "EpollDispatcher.h"
@@ -142,11 +145,21 @@ public:
             send(last);
         closed = true;
     }
+    // As a connection does once it is closed, by either side.
+    void end()
+    {
+        closed = true;
+        if (!ended) {
+            ended = true;
+            emit gone(QStringLiteral("left"));
+        }
+    }
 
     const int index;
     ClientStream stream;
     int seat = -1;  // from the greeting
     bool closed = false;
+    bool ended = false;  // gone was emitted
 
 private:
     const QByteArray address_;
@@ -155,8 +168,8 @@ private:
 
 class Harness {
 public:
-    Harness(int bots, std::uint32_t seed)
-        : table_(1, TableConfig{.bots = bots, .botDelay{0}, .pause{0}, .turnTime{0}}, seed)
+    Harness(int bots, std::uint32_t seed, int match)
+        : table_(1, TableConfig{.bots = bots, .botDelay{0}, .pause{0}, .turnTime{0}, .match = match}, seed)
     {
         for (int i = 0; i < Seats; ++i)
             players_[i] = std::make_unique<FuzzPlayer>(i);
@@ -165,17 +178,17 @@ public:
     // line: not empty, and it stays in place for the step (the bytes are not copied)
     void step(QByteArrayView line)
     {
-        FuzzPlayer &player = *players_[static_cast<unsigned char>(line[0]) % Seats];
+        const int index = static_cast<unsigned char>(line[0]) % Seats;
+        FuzzPlayer &player = *players_[index];
         const char kind = line.size() > 1 ? line[1] : 'r';
         const QByteArray arg = QByteArray::fromRawData(line.data() + std::min<qsizetype>(2, line.size()),
                                                        std::max<qsizetype>(0, line.size() - 2));
         switch (kind) {
         case 't': QCoreApplication::processEvents(); break;
-        case 'l':
-            if (!player.closed) {
-                player.closed = true;
-                emit player.gone(QStringLiteral("left"));
-            }
+        case 'l': player.end(); break;
+        case 'n':
+            player.end();
+            players_[index] = std::make_unique<FuzzPlayer>(index);  // the table lets go of the old one with it
             break;
         case 'h':
         case 'm': {
@@ -184,8 +197,8 @@ public:
             if (kind == 'm')
                 bytes[pick(0) % bytes.size()] = char(pick(1));
             const qsizetype cut = pick(0) % (bytes.size() + 1);
-            feed(player, bytes.left(cut));
-            feed(player, bytes.mid(cut));
+            feed(player, QByteArray::fromRawData(bytes.constData(), cut));
+            feed(player, QByteArray::fromRawData(bytes.constData() + cut, bytes.size() - cut));
             break;
         }
         default: feed(player, arg);
@@ -206,12 +219,13 @@ private:
             honestFor_ = game;
             const int mover = game->mover();
             const auto move = Bot::Choose(*game, mover);
-            honestMove_ = move ? Wire::ClientMoveJoined(game->judge(mover, *move).placed) : QByteArray("C2");
+            honestMove_ = move ? Wire::ClientMoveJoined(*move) : QByteArray("C2");
         }
         return honestMove_;
     }
 
-    // As the connection does: a join seats the player, the other messages go to the table.
+    // As the connection and the server do: a join takes back a seat held for the player or
+    // seats it, and the other messages go to the table.
     void feed(FuzzPlayer &player, const QByteArray &bytes)
     {
         if (player.closed || bytes.isEmpty())
@@ -220,15 +234,23 @@ private:
         for (const QByteArray &message : result.messages) {
             if (player.closed)
                 return;
-            if (!message.startsWith('!'))
-                emit player.received(message);
-            else if (table_.open())
-                table_.seat(&player, message.mid(3));
+            if (message.startsWith('!'))
+                join(player, message.mid(3));
             else
-                player.closed = true;
+                emit player.received(message);
         }
         if (!result.fault.isEmpty())
             player.closed = true;
+    }
+
+    void join(FuzzPlayer &player, const QByteArray &name)
+    {
+        if (table_.reclaim(&player, name))
+            return;
+        if (table_.open())
+            table_.seat(&player, name);
+        else
+            player.closed = true;  // turned away
     }
 
     std::array<std::unique_ptr<FuzzPlayer>, Seats> players_;  // outlive the table's connections to them
@@ -263,7 +285,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArrayView setup = nextLine();
     const int bots = setup.isEmpty() ? 0 : static_cast<unsigned char>(setup[0]) % Seats;
     const std::uint32_t seed = setup.size() > 1 ? static_cast<unsigned char>(setup[1]) : 0;
-    Harness harness(bots, seed);
+    static constexpr std::array<int, 4> targets{0, 10, 25, 100};
+    const int match = setup.size() > 2 ? targets[static_cast<unsigned char>(setup[2]) % 4] : 100;
+    Harness harness(bots, seed, match);
     while (!rest.isEmpty())
         if (const QByteArrayView line = nextLine(); !line.isEmpty())
             harness.step(line);
