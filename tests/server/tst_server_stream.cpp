@@ -5,6 +5,7 @@
 #include "Limits.h"
 #include "Log.h"
 #include "Outbox.h"
+#include "Protocol.h"
 #include "Server.h"
 
 #include <QElapsedTimer>
@@ -23,6 +24,7 @@ private slots:
     void logEscapesEveryNonPrintableByte();
     void garbageIsSkippedAndCounted_data();
     void garbageIsSkippedAndCounted();
+    void everyMessageComesOutAsSent();
     void playerDataTravelsAlone();
     void logQuota_data();
     void logQuota();
@@ -163,6 +165,26 @@ void TestServerStream::garbageIsSkippedAndCounted()
     QCOMPARE(result.messages, messages);
     QCOMPARE(result.garbage, garbage);
     QVERIFY(result.fault.isEmpty());
+}
+
+// Each of the few hundred messages a client can send after its join, all in one read.
+void TestServerStream::everyMessageComesOutAsSent()
+{
+    QByteArrayList all;
+    for (const char kind : QByteArrayView("BEZXYWC")) {
+        QByteArrayList messages{QByteArray(1, kind)};
+        for (const char *const *set = Protocol::ClientMessageParameters(kind); *set; ++set) {
+            QByteArrayList longer;
+            for (const QByteArray &m : std::as_const(messages))
+                for (const char *c = *set; *c; ++c)
+                    longer << m + *c;
+            messages = longer;
+        }
+        all += messages;
+    }
+    QCOMPARE(all.size(), 26 * 7 + 26 + 10 + 100 + 2 * 10 + 2 * 10 + 2);
+    ClientStream parser;
+    QCOMPARE(parser.feed("!@0KiteV" + all.join()).messages, QByteArrayList{"!@0Kite"} + all);
 }
 
 void TestServerStream::playerDataTravelsAlone()
