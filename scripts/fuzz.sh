@@ -30,14 +30,13 @@ run_one() {
       [ -f "$skin" ] && cp "$skin" "$scratch/shipped-${skin%%/*}.skin"
     done
   fi
-  # fuzz_server's inputs stay within about two games, which is as deep as the table
-  # goes once a short match can be chosen: every edge was reached by 272-byte inputs,
-  # and longer ones mostly replayed more games while each run slowed with the length
-  # (about 1,150 a second at 1 KiB). Its rare-feature threshold is lower than
-  # libFuzzer's 255: with that, each run's look-ups in the list of rare features took
-  # 40 % of the time.
+  # fuzz_server's inputs stay within 256 bytes, two or three games: enough for a short
+  # match won and a seat taken back, and runs with 512 and 1024 bytes reached no edge
+  # more while each input slowed with its length (about 2,200 and 1,150 a second once
+  # the inputs were that long). Its rare-feature threshold is lower than libFuzzer's 255:
+  # with that, the look-ups in the list of rare features took 40 % of each run.
   local options=()
-  [ "$name" = fuzz_server ] && options=(-max_len=512 -entropic_feature_frequency_threshold=32)
+  [ "$name" = fuzz_server ] && options=(-max_len=256 -entropic_feature_frequency_threshold=32)
   if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 "${options[@]}" \
        -artifact_prefix="$build/findings/$name-" "$scratch" "tests/fuzz/corpus/${name#fuzz_}" \
        >"$build/findings/$name.log" 2>&1; then
