@@ -76,6 +76,7 @@ private:
         qsizetype parameters = 0;
         while (sets[parameters])
             ++parameters;
+        Q_ASSERT(parameters < Slot);
         for (qsizetype i = parameters; i >= 1; --i) {
             const auto size = qsizetype(std::strlen(sets[i - 1]));
             text[i] = sets[i - 1][index % size];
