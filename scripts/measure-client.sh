@@ -2,8 +2,10 @@
 # Measures kelmar beside a bare Qt window, in one run on one X server (Xvfb): the time
 # from start to the window on the screen (mapped), the resident memory once it stands, and
 # the processor time it takes while idle; kelmar in the quiet configuration (Splash, Skin,
-# MainMusic and FxMusic off) and in the default one. Each figure is the median of the
-# rounds, with the lowest and highest beside it. Builds build-rel (RelWithDebInfo) first.
+# MainMusic and FxMusic off) and in the default one; and the bare window with one line of
+# text, which shows what the toolkit's fonts cost before any of kelmar's. Each figure is
+# the median of the rounds, with the lowest and highest beside it. Builds build-rel
+# (RelWithDebInfo) first.
 # Usage: scripts/measure-client.sh [rounds] [idle seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,10 +59,11 @@ spread() { sort -n | awk '{ v[NR] = $1 } END { m = (NR % 2) ? v[(NR + 1) / 2] : 
   printf "%s (%s-%s)", m, v[1], v[NR] }'; }
 mib() { awk '{ printf "%.1f\n", $1 / 1024 }'; }
 
-programs=(bare quiet default)
+programs=(bare text quiet default)
 for program in "${programs[@]}"; do : >"$work/$program.txt"; done
 for round in $(seq "$rounds"); do
   measure "Bare window" "$build/bench/bare_window" >>"$work/bare.txt"
+  measure "Bare window" "$build/bench/bare_window" text >>"$work/text.txt"
   for config in quiet default; do
     measure "Kelmar 1.5" "$work/$config/kelmar" -noAtom >>"$work/$config.txt"
   done

@@ -1,6 +1,9 @@
 // The yardstick of the client's start-up, memory and idle processor time: a bare Qt
-// widgets window of the board's size, and nothing else.
+// widgets window of the board's size, and nothing else. With the argument "text" it
+// also shows one line of text, as the board's status label does: what the toolkit
+// itself costs a window that draws any text (the font configuration and database).
 #include <QApplication>
+#include <QLabel>
 #include <QWidget>
 
 int main(int argc, char *argv[])
@@ -9,6 +12,8 @@ int main(int argc, char *argv[])
     QWidget window;
     window.setWindowTitle(QStringLiteral("Bare window"));
     window.resize(800, 600);
+    if (QApplication::arguments().contains(QStringLiteral("text")))
+        (new QLabel(QStringLiteral("Offline"), &window))->setGeometry(720, 550, 60, 16);
     window.show();
     return QApplication::exec();
 }
