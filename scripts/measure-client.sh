@@ -3,8 +3,8 @@
 # from start to the window on the screen (mapped), the resident memory once it stands, and
 # the processor time it takes while idle; kelmar in the quiet configuration (Splash, Skin,
 # MainMusic and FxMusic off) and in the default one; and the bare window with one line of
-# text, which shows what the toolkit's fonts cost before any of kelmar's. Each figure is
-# the median of the rounds, with the lowest and highest beside it. Builds build-rel
+# text, which shows what the toolkit alone costs a window with text. Each figure is the
+# median of the rounds, with the lowest and highest beside it. Builds build-rel
 # (RelWithDebInfo) first.
 # Usage: scripts/measure-client.sh [rounds] [idle seconds]
 set -euo pipefail
