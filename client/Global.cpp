@@ -12,6 +12,7 @@
 #include <QLibrary>
 #include <QMessageBox>
 #include <QWidget>
+#include <future>
 
 TSharedState &Shared()
 {
@@ -166,24 +167,49 @@ QImage readPicture(const QString &path, QString *error = nullptr)
 }
 }  // namespace
 
-QPixmap BuiltinPixmap(const QString &name)
+namespace {
+// The built-in pictures by name in small letters, listed in one pass.
+const QHash<QString, QString> &builtinPaths()
 {
-    // The built-in pictures by name in small letters, listed in one pass; each is decoded
-    // when first asked for, and kept.
-    static const QHash<QString, QString> pathByName = [] {
-        QHash<QString, QString> paths;
+    static const QHash<QString, QString> paths = [] {
+        QHash<QString, QString> found;
         for (QDirIterator it(QStringLiteral(":/builtin")); it.hasNext();) {
             const QFileInfo file = it.nextFileInfo();
-            paths.insert(file.completeBaseName().toLower(), file.filePath());
+            found.insert(file.completeBaseName().toLower(), file.filePath());
         }
-        return paths;
+        return found;
     }();
+    return paths;
+}
+
+using DecodedPictures = QHash<QString, QImage>;
+std::shared_future<DecodedPictures> prefetched;  // the built-in pictures, decoded on the second core
+}  // namespace
+
+void PrefetchBuiltinPictures()
+{
+    prefetched = std::async(std::launch::async, [dense = highDensity()] {
+        DecodedPictures images;
+        const QHash<QString, QString> &paths = builtinPaths();
+        for (auto it = paths.cbegin(); it != paths.cend(); ++it)
+            if (dense || !it.key().endsWith(QLatin1String("@2x")))  // the size the screen shows
+                images.insert(it.key(), readPicture(it.value()));
+        return images;
+    });
+}
+
+QPixmap BuiltinPixmap(const QString &name)
+{
+    // Each is decoded when first asked for, or taken from the prefetch, and kept.
     static QHash<QString, QPixmap> byName;
     const auto decoded = [](const QString &key) {
         auto known = byName.constFind(key);
         if (known == byName.constEnd()) {
-            const QString path = pathByName.value(key);
-            known = byName.insert(key, path.isEmpty() ? QPixmap() : QPixmap::fromImage(readPicture(path)));
+            const QString path = builtinPaths().value(key);
+            const QImage image = path.isEmpty() ? QImage()
+                : prefetched.valid()            ? prefetched.get().value(key)
+                                                : readPicture(path);
+            known = byName.insert(key, QPixmap::fromImage(image));
         }
         return *known;
     };

@@ -57,6 +57,8 @@ QString ResourceDir();
 
 // Built-in pictures and cursors, found by name without regard to case.
 QPixmap BuiltinPixmap(const QString &name);
+// Decodes every built-in picture on the second core, for BuiltinPixmap to take.
+void PrefetchBuiltinPictures();
 // A picture file; throws KelmarError naming the file when it cannot be read. Each file is
 // read and decoded once per run; one that could not be read keeps failing the same way.
 QPixmap LoadPicture(const QString &path);

@@ -2,8 +2,23 @@
 #include "Global.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <fontconfig/fontconfig.h>
+#include <future>
 #include <thread>
+
+namespace {
+// The connection to the session bus, made on the second core as soon as the toolkit
+// stands: the accessibility bridge of a desktop platform asks for it when the first
+// control changes state, and would wait for it there.
+std::future<void> connectSessionBus()
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland")))
+        return {};
+    return std::async(std::launch::async, [] { QDBusConnection::sessionBus(); });
+}
+}  // namespace
 
 int main(int argc, char *argv[])
 {
@@ -17,6 +32,8 @@ int main(int argc, char *argv[])
     // it runs on the second core while the toolkit connects to the display.
     std::thread(FcInit).detach();
     QApplication app(argc, argv);
+    PrefetchBuiltinPictures();
+    const std::future<void> bus = connectSessionBus();  // waited for before the toolkit goes
     PrepareApplication();
     TMainBoard board;
     if (Shared().QuitRequested)
