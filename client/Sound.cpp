@@ -54,16 +54,36 @@ quint32 littleEndian(const QByteArray &bytes, qsizetype at, int size)
     return value;
 }
 
-// Reads the file and prepares a player on it: its length and its sound from the file.
+// A WAV file's chunks before its samples are a few dozen bytes; more than this is no
+// effect of ours either.
+constexpr qint64 MaxWavHeadBytes = 64 << 10;
+
+// Checks the file and prepares a player on it: its format and the place of its sound,
+// from the file's first bytes. The sound itself is read when the player is opened.
 std::unique_ptr<TEffectPlayer> readEffect(const QString &path, bool autoRewind)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw KelmarError(QStringLiteral("Cannot open sound \"%1\": %2").arg(path, file.errorString()));
-    std::optional<TPcmSound> sound = ReadWav(file.read(MaxEffectBytes));
-    if (!sound)
+    const std::optional<TWavLayout> layout
+        = ReadWavLayout(file.read(MaxWavHeadBytes), std::min(file.size(), MaxEffectBytes));
+    if (!layout)
         throw KelmarError(QStringLiteral("Cannot open sound \"%1\": not a PCM WAV file").arg(path));
-    return std::make_unique<TEffectPlayer>(path, std::move(*sound), autoRewind);
+    return std::make_unique<TEffectPlayer>(path, *layout, autoRewind);
+}
+
+// The sound of a player's file, as its layout places it; nullopt when the file cannot be
+// read now.
+std::optional<TPcmSound> readSound(const QString &path, const TWavLayout &layout)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(layout.dataAt))
+        return std::nullopt;
+    TPcmSound sound = layout.format;
+    sound.samples = file.read(layout.dataBytes);
+    if (sound.samples.size() != layout.dataBytes)
+        return std::nullopt;
+    return sound;
 }
 
 void openEffects(TSoundBackEnd &out)
@@ -77,42 +97,51 @@ bool switchOn(const char *key) { return Config().ReadSwitch(QStringLiteral("Musi
 
 void SetSoundBackEnd(TSoundBackEnd *backEnd) { replacement = backEnd; }
 
-qint64 TPcmSound::DurationMs() const
+qint64 TPcmSound::DurationMs(qint64 bytes) const
 {
     const qint64 bytesPerSecond = qint64(sampleRate) * channels * (bitsPerSample / 8);
-    return bytesPerSecond > 0 ? samples.size() * 1000 / bytesPerSecond : 0;
+    return bytesPerSecond > 0 ? bytes * 1000 / bytesPerSecond : 0;
 }
 
-std::optional<TPcmSound> ReadWav(const QByteArray &wav)
+std::optional<TWavLayout> ReadWavLayout(const QByteArray &head, qint64 fileSize)
 {
-    if (wav.size() < 12 || !wav.startsWith("RIFF") || wav.mid(8, 4) != "WAVE")
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
         return std::nullopt;
-    std::optional<TPcmSound> sound;
-    for (qsizetype at = 12; at + 8 <= wav.size();) {
-        const QByteArray id = wav.mid(at, 4);
-        const quint32 size = littleEndian(wav, at + 4, 4);
-        if (id == "fmt " && size >= 16 && at + 24 <= wav.size()) {
-            if (littleEndian(wav, at + 8, 2) != 1)  // PCM only
+    std::optional<TPcmSound> format;
+    for (qint64 at = 12; at + 8 <= head.size();) {
+        const QByteArray id = head.mid(at, 4);
+        const quint32 size = littleEndian(head, at + 4, 4);
+        if (id == "fmt " && size >= 16 && at + 24 <= head.size()) {
+            if (littleEndian(head, at + 8, 2) != 1)  // PCM only
                 return std::nullopt;
-            sound = TPcmSound{int(littleEndian(wav, at + 12, 4)),
-                              int(littleEndian(wav, at + 10, 2)),
-                              int(littleEndian(wav, at + 22, 2)),
-                              {}};
+            format = TPcmSound{int(littleEndian(head, at + 12, 4)),
+                               int(littleEndian(head, at + 10, 2)),
+                               int(littleEndian(head, at + 22, 2)),
+                               {}};
         } else if (id == "data") {
-            const bool playable = sound && sound->sampleRate >= 1000 && sound->sampleRate <= 192000
-                && sound->channels >= 1 && sound->channels <= 8
-                && (sound->bitsPerSample == 8 || sound->bitsPerSample == 16 || sound->bitsPerSample == 32);
+            const bool playable = format && format->sampleRate >= 1000 && format->sampleRate <= 192000
+                && format->channels >= 1 && format->channels <= 8
+                && (format->bitsPerSample == 8 || format->bitsPerSample == 16 || format->bitsPerSample == 32);
             if (!playable)
                 return std::nullopt;
             // A data chunk cut short by the end of the file plays what is there, in whole frames.
-            const qint64 frame = sound->channels * sound->bitsPerSample / 8;
-            const qint64 bytes = std::min<qint64>(size, wav.size() - at - 8);
-            sound->samples = wav.mid(at + 8, bytes - bytes % frame);
-            return sound;
+            const qint64 frame = format->channels * format->bitsPerSample / 8;
+            const qint64 bytes = std::max<qint64>(0, std::min<qint64>(size, fileSize - at - 8));
+            return TWavLayout{*format, at + 8, bytes - bytes % frame};
         }
         at += 8 + qint64(size) + (size & 1);
     }
     return std::nullopt;
+}
+
+std::optional<TPcmSound> ReadWav(const QByteArray &wav)
+{
+    const std::optional<TWavLayout> layout = ReadWavLayout(wav, wav.size());
+    if (!layout)
+        return std::nullopt;
+    TPcmSound sound = layout->format;
+    sound.samples = wav.mid(layout->dataAt, layout->dataBytes);
+    return sound;
 }
 
 std::optional<qint64> WavDurationMs(const QByteArray &wav)
@@ -121,27 +150,33 @@ std::optional<qint64> WavDurationMs(const QByteArray &wav)
     return sound ? std::optional<qint64>(sound->DurationMs()) : std::nullopt;
 }
 
-TEffectPlayer::TEffectPlayer(QString path, TPcmSound sound, bool autoRewind)
-    : path_(std::move(path)), sound_(std::move(sound)), autoRewind_(autoRewind)
+TEffectPlayer::TEffectPlayer(QString path, TWavLayout layout, bool autoRewind)
+    : path_(std::move(path)), layout_(std::move(layout)), autoRewind_(autoRewind)
 {
 }
 
 void TEffectPlayer::Open(TSoundBackEnd &backEnd)
 {
-    if (!voice_)
-        voice_ = backEnd.Voice(path_, sound_);
+    if (voice_ || unreadable_)
+        return;
+    // A file that went or changed since start-up leaves this effect silent.
+    const std::optional<TPcmSound> sound = readSound(path_, layout_);
+    unreadable_ = !sound;
+    if (sound)
+        voice_ = backEnd.Voice(path_, *sound);
 }
 
 void TEffectPlayer::Play(TSoundBackEnd &backEnd)
 {
     const qint64 now = backEnd.NowMs();
-    if (startedAt_ && now - *startedAt_ < sound_.DurationMs())
+    if (startedAt_ && now - *startedAt_ < layout_.format.DurationMs(layout_.dataBytes))
         return;  // still sounding: it goes on
     if (startedAt_ && !autoRewind_)
         return;  // it stands at its end, and playing from there is silent
     startedAt_ = now;
     Open(backEnd);
-    voice_->Start();
+    if (voice_)
+        voice_->Start();
 }
 
 void StartMultimedia(QObject *owner)

@@ -17,8 +17,17 @@
 struct TPcmSound {
     int sampleRate = 0, channels = 0, bitsPerSample = 0;
     QByteArray samples;
-    qint64 DurationMs() const;
+    qint64 DurationMs() const { return DurationMs(samples.size()); }
+    qint64 DurationMs(qint64 bytes) const;  // of that many bytes of samples in this format
 };
+// Where a PCM WAV file's samples lie, and their format (with no samples).
+struct TWavLayout {
+    TPcmSound format;
+    qint64 dataAt = 0, dataBytes = 0;
+};
+// The layout of a PCM WAV file of 8, 16 or 32 bits from its first bytes and its size;
+// nullopt when they are no such file's.
+std::optional<TWavLayout> ReadWavLayout(const QByteArray &head, qint64 fileSize);
 // The sound of a PCM WAV file of 8, 16 or 32 bits; nullopt when the bytes are no such file.
 std::optional<TPcmSound> ReadWav(const QByteArray &wav);
 std::optional<qint64> WavDurationMs(const QByteArray &wav);
@@ -43,18 +52,19 @@ public:
 // Replaces the back end (tests); nullptr puts the loaded one back. Not owned.
 void SetSoundBackEnd(TSoundBackEnd *backEnd);
 
-// One effect: the play command on a play position. Its stream is opened when the audio
-// back end is loaded, at the latest on its first play.
+// One effect: the play command on a play position. Its sound is read and its stream
+// opened when the audio back end is loaded, at the latest on its first play.
 class TEffectPlayer {
 public:
-    TEffectPlayer(QString path, TPcmSound sound, bool autoRewind);
+    TEffectPlayer(QString path, TWavLayout layout, bool autoRewind);
     void Open(TSoundBackEnd &backEnd);
     void Play(TSoundBackEnd &backEnd);
 
 private:
     QString path_;
-    TPcmSound sound_;
+    TWavLayout layout_;
     bool autoRewind_;
+    bool unreadable_ = false;  // the file could not be read when the player was opened
     std::unique_ptr<TEffectVoice> voice_;
     std::optional<qint64> startedAt_;  // none while the position stands at the start
 };

@@ -100,6 +100,13 @@ private slots:
         QCOMPARE(WavDurationMs(compressed + "data" + QByteArray(4, '\0')), std::nullopt);
         QCOMPARE(WavDurationMs("RIFF"), std::nullopt);
         QCOMPARE(WavDurationMs(QByteArray(100, '\xFF')), std::nullopt);
+        // Start-up reads only a file's first bytes: its size places the end of the samples.
+        const QByteArray head = header + "data" + QByteArray("\x44\xAC\0\0", 4);
+        const std::optional<TWavLayout> layout = ReadWavLayout(head, head.size() + 22051);
+        QVERIFY(layout && layout->dataAt == head.size() && layout->format.sampleRate == 22050);
+        QCOMPARE(layout->dataBytes, 22050);  // cut short, in whole frames
+        QCOMPARE(layout->format.DurationMs(layout->dataBytes), 500);
+        QVERIFY(!ReadWavLayout(header, 1 << 20));  // the samples' chunk beyond the bytes read
         for (const char *effect : {"FX1", "Fx2", "FX3", "FX4", "clap"})
             QVERIFY2(lengthOf(effect) > 30 && lengthOf(effect) < 4000, effect);
     }
