@@ -9,18 +9,41 @@
 #include <QHash>
 #include <QMimeData>
 #include <QPainter>
+#include <QTimer>
 #include <QWindow>
 
 TImage::TImage(QWidget *parent) : QWidget(parent) {}
 
 void TImage::SetPicture(const QPixmap &picture)
 {
+    source_ = nullptr;
     picture_ = picture;
     update();
 }
 
+void TImage::SetPictureSource(std::function<QPixmap()> decode)
+{
+    source_ = std::move(decode);
+    picture_ = QPixmap();
+    update();
+}
+
+const QPixmap &TImage::Picture() const
+{
+    if (const auto decode = std::exchange(source_, nullptr)) {
+        try {
+            picture_ = decode();
+        } catch (const std::exception &e) {
+            // Said once the paint is over: a box opened inside it would paint again.
+            QTimer::singleShot(0, qApp, [text = QString::fromStdString(e.what())] { ReportError(text); });
+        }
+    }
+    return picture_;
+}
+
 void TImage::ShowNow(const QPixmap &picture)
 {
+    source_ = nullptr;
     picture_ = picture;
     QWindow *const window = this->window()->windowHandle();
     QBackingStore *const store = backingStore();
@@ -59,11 +82,15 @@ bool TImage::standsClear() const
     return true;
 }
 
-void TImage::LoadPicture(const QString &path) { SetPicture(::LoadPicture(path)); }
+void TImage::LoadPicture(const QString &path)
+{
+    CheckPicture(path);
+    SetPictureSource([path] { return ::LoadPicture(path); });
+}
 
 void TImage::paintEvent(QPaintEvent *)
 {
-    if (picture_.isNull())
+    if (Picture().isNull())
         return;
     QPainter painter(this);
     painter.drawPixmap(0, 0, picture_);

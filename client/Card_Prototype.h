@@ -17,13 +17,16 @@ public:
     explicit TImage(QWidget *parent);
 
     void SetPicture(const QPixmap &picture);
+    // The picture comes from `decode` when it is first drawn or asked for, not before: a
+    // control the first frame does not show costs no decoding before it.
+    void SetPictureSource(std::function<QPixmap()> decode);
     // Paints the picture now rather than at the next turn of the event loop: an
     // animation's frame then costs one trip to the window system and no wake-up. While
     // the whole control shows, the frame skips the widgets' repaint.
     void ShowNow(const QPixmap &picture);
-    const QPixmap &Picture() const { return picture_; }
-    // Loads a picture file in place of the current picture; throws KelmarError naming
-    // the file when it cannot be read.
+    const QPixmap &Picture() const;
+    // A picture file in place of the current picture, decoded when first drawn; throws
+    // KelmarError naming the file when it is missing or not a picture.
     void LoadPicture(const QString &path);
 
     std::function<void(TImage *target)> onDragOver;
@@ -43,7 +46,8 @@ private:
     // at any level overlaps it.
     bool standsClear() const;
 
-    QPixmap picture_;
+    mutable QPixmap picture_;
+    mutable std::function<QPixmap()> source_;  // until the picture is first needed
 };
 
 class TCards : public TImage {

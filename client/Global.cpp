@@ -200,15 +200,17 @@ void PrefetchBuiltinPictures()
 
 QPixmap BuiltinPixmap(const QString &name)
 {
-    // Each is decoded when first asked for, or taken from the prefetch, and kept.
+    // Each is taken from the prefetch or decoded when first asked for, and kept.
     static QHash<QString, QPixmap> byName;
     const auto decoded = [](const QString &key) {
         auto known = byName.constFind(key);
         if (known == byName.constEnd()) {
             const QString path = builtinPaths().value(key);
-            const QImage image = path.isEmpty() ? QImage()
-                : prefetched.valid()            ? prefetched.get().value(key)
-                                                : readPicture(path);
+            // A prefetch still at work is not waited for: the second core may be busy
+            // with the skin, and the picture decodes here as fast.
+            const bool ready
+                = prefetched.valid() && prefetched.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+            const QImage image = path.isEmpty() ? QImage() : ready ? prefetched.get().value(key) : readPicture(path);
             known = byName.insert(key, QPixmap::fromImage(image));
         }
         return *known;
@@ -250,6 +252,14 @@ QPixmap LoadPicture(const QString &path)
     if (!known->error.isEmpty())
         throw KelmarError(known->error);
     return known->pixmap;
+}
+
+void CheckPicture(const QString &path)
+{
+    QFile file(path);
+    const bool bitmap = QFileInfo(path).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0;
+    if (pictures().contains(path) || !bitmap || !file.open(QIODevice::ReadOnly) || file.read(2) != "BM")
+        LoadPicture(path);  // decoded (or failed) already, or to be decoded now to know
 }
 
 void ForgetPictures() { pictures().clear(); }

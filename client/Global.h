@@ -62,6 +62,9 @@ void PrefetchBuiltinPictures();
 // A picture file; throws KelmarError naming the file when it cannot be read. Each file is
 // read and decoded once per run; one that could not be read keeps failing the same way.
 QPixmap LoadPicture(const QString &path);
+// Throws as LoadPicture would for a file that is missing or plainly not a picture, without
+// decoding a bitmap file whose signature stands: that is left to its first LoadPicture.
+void CheckPicture(const QString &path);
 void ForgetPictures();  // tests that change picture files start afresh
 // A font of one of the board's Windows families: the family where it is installed, or
 // else its stand-in (the substitution PrepareApplication names), which is what the toolkit

@@ -671,23 +671,26 @@ void CreateBanner()
     banner->setContextMenuPolicy(Qt::PreventContextMenu);
     banner->show();
     auto frames = std::make_shared<TBannerFrames>(ResourceDir() + QStringLiteral("Data1.kmr"));
-    const std::optional<BannerFrame> first = frames->Next();
-    if (!first)  // no banner file: the banner stays empty
-        return;
-    // Each frame covers the whole banner: nothing under it is painted again 25 times a
-    // second, and one repeating timer steps the frames.
-    banner->setAttribute(Qt::WA_OpaquePaintEvent);
-    banner->SetPicture(first->picture);
-    auto *timer = new QTimer(banner);
-    QObject::connect(timer, &QTimer::timeout, banner, [banner, timer, frames] {
-        const std::optional<BannerFrame> frame = frames->Next();
-        if (!frame) {  // a still picture
-            timer->stop();
-            return;
-        }
-        banner->ShowNow(frame->picture);
-        if (timer->interval() != frame->delayMs)
-            timer->setInterval(frame->delayMs);
+    // The first frame is decoded when the banner is first drawn, and the frames step from then.
+    banner->SetPictureSource([banner, frames]() -> QPixmap {
+        const std::optional<BannerFrame> first = frames->Next();
+        if (!first)  // no banner file: the banner stays empty
+            return {};
+        // Each frame covers the whole banner: nothing under it is painted again at each
+        // frame, and one repeating timer steps the frames.
+        banner->setAttribute(Qt::WA_OpaquePaintEvent);
+        auto *timer = new QTimer(banner);
+        QObject::connect(timer, &QTimer::timeout, banner, [banner, timer, frames] {
+            const std::optional<BannerFrame> frame = frames->Next();
+            if (!frame) {  // a still picture
+                timer->stop();
+                return;
+            }
+            banner->ShowNow(frame->picture);
+            if (timer->interval() != frame->delayMs)
+                timer->setInterval(frame->delayMs);
+        });
+        timer->start(first->delayMs);
+        return first->picture;
     });
-    timer->start(first->delayMs);
 }

@@ -127,6 +127,7 @@ private slots:
         }
         QCOMPARE(seen, (QList<QRgb>{qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 0, 0), qRgb(0, 0, 255)}));
         startWith(frames.mid(0, 1));
+        QCOMPARE(shown(), qRgb(255, 0, 0));  // the first frame, decoded when first asked for
         QTest::qWait(50);
         QCOMPARE(shown(), qRgb(255, 0, 0));
         QVERIFY(!Table().Banner->findChild<QTimer *>()->isActive());
@@ -500,12 +501,37 @@ private slots:
         QCOMPARE(held(1).SecondPips, 6);
         QVERIFY(!Guarded([] { hand(1)->SetTile(27); }));
         QVERIFY(!Guarded([] { hand(1)->SetTile(5); }));
-        hand(1)->SetTile(26);  // read before the cache was emptied, and again now
+        hand(1)->SetTile(26);  // read before the cache was emptied, and again now when drawn
+        QVERIFY(!hand(1)->Picture().isNull());
         QFile::remove(GraphDir() + "26.bmp");
         QVERIFY(Guarded([] { hand(1)->SetTile(26); }));
         QFile::rename(GraphDir() + "05.bak", GraphDir() + "05.bmp");
         UseArtwork();
         ForgetPictures();
+    }
+
+    // A face file is decoded when first drawn: one that is plainly no bitmap is refused at
+    // once, one whose bitmap is damaged inside is reported when it comes to be drawn.
+    void damagedPictureIsReportedWhenDrawn()
+    {
+        const auto face = [](const QByteArray &bytes) {
+            QFile file(GraphDir() + "damaged.bmp");
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        };
+        const auto cleanUp = qScopeGuard([] {
+            QFile::remove(GraphDir() + "damaged.bmp");
+            ForgetPictures();
+        });
+        face("GIF89a");
+        QVERIFY(!Guarded([] { hand(1)->LoadFace(QStringLiteral("damaged")); }));
+        QCOMPARE(fixture.dialogs->errors.size(), 1);
+        ForgetPictures();
+        face(QByteArray("BM") + QByteArray(60, '\xFF'));
+        QVERIFY(Guarded([] { hand(1)->LoadFace(QStringLiteral("damaged")); }));
+        QCOMPARE(fixture.dialogs->errors.size(), 1);  // not decoded yet
+        QVERIFY(hand(1)->Picture().isNull());
+        QTRY_COMPARE(fixture.dialogs->errors.size(), 2);
+        QVERIFY(fixture.dialogs->errors.last().contains(GraphDir() + "damaged.bmp"));
     }
 
     void startUpWithAMissingPictureOpensWhatWasBuilt()
