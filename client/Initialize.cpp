@@ -570,7 +570,7 @@ void BeginSkinUnpacking()
     QFile file(skinFile());
     // Whatever cannot be read here is left to LoadSkin, which reports it.
     if (file.open(QIODevice::ReadOnly) && file.size() <= TSkinStore::MaxFileSize)
-        TSkinUnpacking::Begin(file.read(TSkinStore::MaxFileSize));
+        TSkinUnpacking::Begin(file.readAll());
 }
 
 void LoadSkin()

@@ -65,8 +65,8 @@ std::unique_ptr<TEffectPlayer> readEffect(const QString &path, bool autoRewind)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw KelmarError(QStringLiteral("Cannot open sound \"%1\": %2").arg(path, file.errorString()));
-    const std::optional<TWavLayout> layout
-        = ReadWavLayout(file.read(MaxWavHeadBytes), std::min(file.size(), MaxEffectBytes));
+    const qint64 size = std::min(file.size(), MaxEffectBytes);
+    const std::optional<TWavLayout> layout = ReadWavLayout(file.read(std::min(size, MaxWavHeadBytes)), size);
     if (!layout)
         throw KelmarError(QStringLiteral("Cannot open sound \"%1\": not a PCM WAV file").arg(path));
     return std::make_unique<TEffectPlayer>(path, *layout, autoRewind);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QGuiApplication>
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -69,7 +70,8 @@ void TSkinStore::LoadFromFile(int index, const QString &path)
         throw failure(QStringLiteral("The skin file %1 can't be read: %2").arg(path, file.errorString()));
     if (file.size() > MaxFileSize)
         throw failure(QStringLiteral("The skin file %1 is larger than a skin may be").arg(path));
-    const QByteArray bytes = file.read(MaxFileSize + 1);
+    // As much as the file holds: a buffer of the largest size allowed costs more than the read.
+    const QByteArray bytes = file.read(std::min(file.size(), MaxFileSize) + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > MaxFileSize)
         throw failure(QStringLiteral("The skin file %1 can't be read: %2").arg(path, file.errorString()));
     item.Stream = bytes;
@@ -94,7 +96,7 @@ void TSkinData::SetSkinFile(const QString &path)
     QFile file(path);
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return;
-    raw_ = file.read(TSkinStore::MaxFileSize + 1);
+    raw_ = file.read(std::min(file.size(), TSkinStore::MaxFileSize) + 1);
     load(path);
 }
 
