@@ -11,6 +11,7 @@
 #include <QImageReader>
 #include <QLibrary>
 #include <QMessageBox>
+#include <QSet>
 #include <QWidget>
 #include <future>
 
@@ -233,6 +234,11 @@ QHash<QString, LoadedPicture> &pictures()
     static QHash<QString, LoadedPicture> cache;
     return cache;
 }
+QSet<QString> &signedPictures()  // bitmap files whose signature CheckPicture saw
+{
+    static QSet<QString> paths;
+    return paths;
+}
 }  // namespace
 
 QPixmap LoadPicture(const QString &path)
@@ -256,13 +262,23 @@ QPixmap LoadPicture(const QString &path)
 
 void CheckPicture(const QString &path)
 {
+    if (signedPictures().contains(path))
+        return;
     QFile file(path);
     const bool bitmap = QFileInfo(path).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0;
-    if (pictures().contains(path) || !bitmap || !file.open(QIODevice::ReadOnly) || file.read(2) != "BM")
+    // Unbuffered: the two bytes of the signature, not a buffer's worth.
+    if (pictures().contains(path) || !bitmap || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        || file.read(2) != "BM")
         LoadPicture(path);  // decoded (or failed) already, or to be decoded now to know
+    else
+        signedPictures().insert(path);
 }
 
-void ForgetPictures() { pictures().clear(); }
+void ForgetPictures()
+{
+    pictures().clear();
+    signedPictures().clear();
+}
 
 QFont BoardFont(const QString &family)
 {
