@@ -1,5 +1,7 @@
 #include "ConnectForm.h"
+#include "SkinDefinition.h"
 #include "SkinEngine.h"
+#include "SkinLook.h"
 #include "SkinStyle.h"
 #include "SkinTestSupport.h"
 #include "TestSupport.h"
@@ -195,6 +197,31 @@ private slots:
         QCOMPARE(dialogs->messages,
                  QStringList{QStringLiteral("This is Older Skin File\rPlease update to new version !")});
         QVERIFY(!skinned() && Table().ConnectButton);
+    }
+
+    // Where the caption bar is see-through, the title's letters are part of the frame's shape.
+    void titleShapesASeeThroughCaptionBar()
+    {
+        auto definition = std::make_shared<TSkinDefinition>();
+        const auto picture = [](QSize size, QColor colour) {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(colour);
+            return image;
+        };
+        for (TDataSkinBorder *side : {&definition->Left, &definition->Right, &definition->Bottom})
+            side->Bitmap = picture({4, 4}, Qt::gray);
+        definition->Top.Bitmap = picture({40, 24}, Qt::magenta);
+        definition->Top.TransparencyMode = 1;
+        definition->Colours.TitleTextActive = definition->Colours.TitleTextInactive = Qt::black;
+        QWidget window;
+        window.setWindowTitle(QStringLiteral("WWWWWWWW"));
+        window.setGeometry(100, 100, 300, 100);
+        TSkinFrame frame(&window, std::make_shared<TSkinLook>(definition));
+        frame.follow();
+        const QRegion shape = frame.mask();
+        QVERIFY(shape.intersects(QRect(0, 0, 100, 24)));     // the title's letters
+        QVERIFY(!shape.intersects(QRect(200, 0, 100, 24)));  // the bar beyond them
+        QVERIFY(shape.contains(QPoint(1, 50)));              // the opaque left side
     }
 
     void piecesKeepTheirBorderParts()

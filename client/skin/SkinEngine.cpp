@@ -250,6 +250,19 @@ TSkinFrame::TSkinFrame(QWidget *window, std::shared_ptr<const TSkinLook> look)
     setMouseTracking(true);
 }
 
+namespace {
+bool opaqueAllOver(const QImage &image, const QRect &area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qAlpha(line[x]) != 255)
+                return false;
+    }
+    return true;
+}
+}  // namespace
+
 void TSkinFrame::follow()
 {
     const QMargins margins = look_->frameMargins();
@@ -284,7 +297,13 @@ QRegion TSkinFrame::opaquePartOf(const QRect &side) const
     shape.fill(Qt::transparent);
     QPainter painter(&shape);
     painter.translate(-side.topLeft());
-    paintFrame(painter);
+    paintFrame(painter, false);
+    // All the caption draws lies in its text area: where the pictures are opaque all over
+    // it, the caption cannot add to the shape, and its font is not needed before the
+    // frame is first painted.
+    const QRect text = captionTextArea().adjusted(-1, -1, 1, 1).intersected(side).translated(-side.topLeft());
+    if (!text.isEmpty() && !opaqueAllOver(shape, text))
+        paintCaption(painter, window_->isActiveWindow());
     painter.end();
     return QRegion(QBitmap::fromImage(shape.createAlphaMask())).translated(side.topLeft());
 }
@@ -315,10 +334,10 @@ int TSkinFrame::buttonAt(QPoint at) const
 void TSkinFrame::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    paintFrame(painter);
+    paintFrame(painter, true);
 }
 
-void TSkinFrame::paintFrame(QPainter &painter) const
+void TSkinFrame::paintFrame(QPainter &painter, bool withCaption) const
 {
     const bool active = window_->isActiveWindow();
     const int frame = active ? 0 : 1;
@@ -328,7 +347,8 @@ void TSkinFrame::paintFrame(QPainter &painter) const
     look_->left.draw(painter, QRect(0, m.top(), m.left(), side), frame);
     look_->right.draw(painter, QRect(w - m.right(), m.top(), m.right(), side), frame);
     look_->bottom.draw(painter, QRect(0, h - m.bottom(), w, m.bottom()), frame);
-    paintCaption(painter, active);
+    if (withCaption)
+        paintCaption(painter, active);
     for (const Button &b : buttons()) {
         const TSkinPiece &piece = look_->captionButtons[std::size_t(b.index)].piece;
         const bool pressed = pressed_ == b.index && hovered_ == b.index;
@@ -338,10 +358,9 @@ void TSkinFrame::paintFrame(QPainter &painter) const
 
 // The window's title in the title settings: shifted, aligned, clear of the caption
 // buttons, on its text back when the skin has one.
-void TSkinFrame::paintCaption(QPainter &painter, bool active) const
+QRect TSkinFrame::captionTextArea() const
 {
-    const TSkinDefinition &skin = *look_->definition;
-    const TDataSkinTitle &title = skin.Title;
+    const TDataSkinTitle &title = look_->definition->Title;
     QRect area(title.LeftWidth, title.TopHeight, width() - title.LeftWidth - title.RightWidth, captionRect().height());
     for (const Button &b : buttons()) {
         if (b.rect.center().x() > area.center().x())
@@ -349,6 +368,14 @@ void TSkinFrame::paintCaption(QPainter &painter, bool active) const
         else
             area.setLeft(std::max(area.left(), b.rect.right() + 4));
     }
+    return area;
+}
+
+void TSkinFrame::paintCaption(QPainter &painter, bool active) const
+{
+    const TSkinDefinition &skin = *look_->definition;
+    const TDataSkinTitle &title = skin.Title;
+    const QRect area = captionTextArea();
     QFont font = QApplication::font();
     font.setPixelSize(std::clamp(title.FontHeight, 4, 100));
     font.setBold(true);

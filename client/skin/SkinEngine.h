@@ -51,8 +51,9 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    void paintFrame(QPainter &painter) const;
+    void paintFrame(QPainter &painter, bool withCaption) const;
     QRegion opaquePartOf(const QRect &side) const;  // of the frame's pictures there
+    QRect captionTextArea() const;                  // where the title and its text back may go
     void paintCaption(QPainter &painter, bool active) const;
     int buttonAt(QPoint at) const;
     void press(int index);
