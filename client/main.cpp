@@ -22,7 +22,7 @@ std::future<void> connectSessionBus()
 
 int main(int argc, char *argv[])
 {
-    // The board's updates are small (the banner's 104 x 24 frames, 25 a second): on X11
+    // The board's updates are small (the banner's 104 x 24 frames, 12.5 a second): on X11
     // they cost less sent with the request itself than through shared memory, which
     // needs a round trip to the server and a wake-up for its completion event per frame.
     // A player's own setting of the variable is kept.
