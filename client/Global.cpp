@@ -211,7 +211,8 @@ QPixmap BuiltinPixmap(const QString &name)
             // with the skin, and the picture decodes here as fast.
             const bool ready
                 = prefetched.valid() && prefetched.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-            const QImage image = path.isEmpty() ? QImage() : ready ? prefetched.get().value(key) : readPicture(path);
+            const bool taken = ready && prefetched.get().contains(key);  // not when the density changed since
+            const QImage image = path.isEmpty() ? QImage() : taken ? prefetched.get().value(key) : readPicture(path);
             known = byName.insert(key, QPixmap::fromImage(image));
         }
         return *known;

@@ -356,8 +356,6 @@ void TSkinFrame::paintFrame(QPainter &painter, bool withCaption) const
     }
 }
 
-// The window's title in the title settings: shifted, aligned, clear of the caption
-// buttons, on its text back when the skin has one.
 QRect TSkinFrame::captionTextArea() const
 {
     const TDataSkinTitle &title = look_->definition->Title;
@@ -371,6 +369,8 @@ QRect TSkinFrame::captionTextArea() const
     return area;
 }
 
+// The window's title in the title settings: shifted, aligned, clear of the caption
+// buttons, on its text back when the skin has one.
 void TSkinFrame::paintCaption(QPainter &painter, bool active) const
 {
     const TSkinDefinition &skin = *look_->definition;
