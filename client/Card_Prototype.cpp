@@ -163,7 +163,8 @@ void TCards::mouseMoveEvent(QMouseEvent *event)
     drag->setMimeData(mime);
     drag->setPixmap(Picture());
     drag->setHotSpot(pressedAt_);
-    drag->setDragCursor(dragCursor_.pixmap(), Qt::MoveAction);
+    if (dragCursor_)
+        drag->setDragCursor(dragCursor_().pixmap(), Qt::MoveAction);
     if (onDragStart)
         Guarded([&] { onDragStart(this); });
     const auto end = onDragEnd;  // the tile may go while the drag runs its own event loop

@@ -60,7 +60,8 @@ public:
     void ShowBack();                     // a played tile: the back in black and white, disabled
     // Lets the player drag this tile with the mouse while it is enabled.
     void SetDraggable(bool draggable) { draggable_ = draggable; }
-    void SetDragCursor(const QCursor &cursor) { dragCursor_ = cursor; }
+    // The cursor a drag shows, asked for when the drag starts.
+    void SetDragCursor(std::function<QCursor()> cursor) { dragCursor_ = std::move(cursor); }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -68,7 +69,7 @@ protected:
 
 private:
     bool draggable_ = false;
-    QCursor dragCursor_;
+    std::function<QCursor()> dragCursor_;
     QPoint pressedAt_;
 };
 

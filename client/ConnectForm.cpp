@@ -161,7 +161,7 @@ QPushButton *TConnectForm::createButton(const QString &caption, int left, void (
     auto *button = new QPushButton(caption, this);
     button->setGeometry(left, 146, 75, 25);
     SetFlatStyle(button);
-    button->setCursor(CustomCursor(CursorKind::Arrow));
+    SetCustomCursor(button, CursorKind::Arrow);
     connect(button, &QPushButton::clicked, this, [action] { Guarded(action); });
     return button;
 }

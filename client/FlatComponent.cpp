@@ -78,7 +78,7 @@ QToolButton *CreateTitleButton(QWidget *parent, const QString &pictureName, int 
     const QPixmap picture = BuiltinPixmap(pictureName);
     button->setIcon(QIcon(picture));
     button->setIconSize(picture.deviceIndependentSize().toSize());
-    button->setCursor(CustomCursor(CursorKind::Arrow));
+    SetCustomCursor(button, CursorKind::Arrow);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
 }

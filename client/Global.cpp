@@ -281,19 +281,42 @@ void ForgetPictures()
     signedPictures().clear();
 }
 
-QFont BoardFont(const QString &family)
+namespace {
+bool boardFontsResolved = false;
+
+QString installedFamily(const QString &family)
 {
     // Each question to the font database goes through the system's font configuration.
     static QHash<QString, QString> chosen;
     auto face = chosen.constFind(family);
     if (face == chosen.cend())
         face = chosen.insert(family, QFontDatabase::hasFamily(family) ? family : QFont::substitute(family));
-    return QFont(*face);
+    return *face;
+}
+}  // namespace
+
+QFont BoardFont(const QString &family) { return QFont(boardFontsResolved ? installedFamily(family) : family); }
+
+void ResolveBoardFonts(QWidget *window)
+{
+    boardFontsResolved = true;
+    const auto resolve = [](QWidget *widget) {
+        if (!widget->testAttribute(Qt::WA_SetFont))
+            return;  // it takes its parent's
+        QFont font = widget->font();
+        if (const QString installed = installedFamily(font.family()); installed != font.family()) {
+            font.setFamily(installed);
+            widget->setFont(font);
+        }
+    };
+    resolve(window);
+    for (QWidget *control : window->findChildren<QWidget *>())
+        resolve(control);
 }
 
 QFont FontWithCellHeight(const QString &family, int cellHeight, bool bold)
 {
-    QFont font = BoardFont(family);
+    QFont font(installedFamily(family));  // measured at once
     font.setBold(bold);
     for (int pixels = cellHeight; pixels > 1; --pixels) {
         font.setPixelSize(pixels);

@@ -68,8 +68,13 @@ void CheckPicture(const QString &path);
 void ForgetPictures();  // tests that change picture files start afresh
 // A font of one of the board's Windows families: the family where it is installed, or
 // else its stand-in (the substitution PrepareApplication names), which is what the toolkit
-// would reach too, but only after a search of every font for fallbacks.
+// would reach too, but only after a search of every font for fallbacks. Before the first
+// ResolveBoardFonts the font names the Windows family as it is: looking it up reads the
+// system's font configuration, which the board's window does not need to appear.
 QFont BoardFont(const QString &family);
+// From now on BoardFont looks fonts up; the window and those of its controls that were
+// given a Windows family take the installed family or its stand-in.
+void ResolveBoardFonts(QWidget *window);
 // A font whose lines are `cellHeight` pixels high (ascent and descent), as the classic
 // designs give their fonts.
 QFont FontWithCellHeight(const QString &family, int cellHeight, bool bold = false);

@@ -26,7 +26,9 @@ namespace {
 constexpr int MemoLineLimit = 10000;
 
 std::optional<std::pair<QSize, QRect>> screenOverride;
-std::array<QCursor, 4> customCursors;
+std::array<QCursor, 4> customCursors;  // made when the table is completed
+bool customCursorsMade = false;
+const char *const cursorKindProperty = "kelmarCursorKind";
 
 std::pair<QSize, QRect> primaryScreen()
 {
@@ -208,6 +210,9 @@ private:
 
 void registerCustomCursors()
 {
+    if (customCursorsMade)
+        return;
+    customCursorsMade = true;
     const char *const names[] = {"Arrow", "FHand", "HHand"};
     for (int i = 0; i < 3; ++i) {
         const QPixmap picture = BuiltinPixmap(QString::fromLatin1(names[i]));
@@ -246,7 +251,22 @@ void FillWithPicture(QWidget *window, const QString &path)
     picture->setPixmap(LoadPicture(path).scaled(window->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
-QCursor CustomCursor(CursorKind kind) { return customCursors[static_cast<std::size_t>(kind)]; }
+QCursor CustomCursor(CursorKind kind)
+{
+    if (customCursorsMade)
+        return customCursors[static_cast<std::size_t>(kind)];
+    switch (kind) {  // the system's own, until the table is completed
+    case CursorKind::PointHand: return QCursor(Qt::PointingHandCursor);
+    case CursorKind::DragHand: return QCursor(Qt::ClosedHandCursor);
+    default: return QCursor(Qt::ArrowCursor);
+    }
+}
+
+void SetCustomCursor(QWidget *control, CursorKind kind)
+{
+    control->setProperty(cursorKindProperty, static_cast<int>(kind));
+    control->setCursor(CustomCursor(kind));
+}
 
 TTableModel &Model() { return Table().Model; }
 
@@ -269,12 +289,11 @@ bool BuildTable()
     TTable &table = Table();
     if (!applyWindowProperties(table.Board))
         return false;
-    registerCustomCursors();
     CreateTableObjects();
     LayoutHand();
     LayoutOpponents();
     LayoutChain();
-    CreateMemo();
+    PlaceMemo();
     CreateClientSocket();
     table.OwnNameLabel = CreateSeatLabel(QStringLiteral("thisPlayer"), 100, 550);
     table.OwnNameLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -338,7 +357,7 @@ void PlaceHandTile(TCards *tile, int left, int top, const QString &picture)
     tile->LoadFace(picture);
     tile->resize(55, 111);
     tile->SetDraggable(true);
-    tile->setCursor(CustomCursor(CursorKind::PointHand));
+    SetCustomCursor(tile, CursorKind::PointHand);
 }
 
 void LayoutHand()
@@ -379,7 +398,18 @@ void LayoutChain()
     }
 }
 
-void CreateMemo()
+void PutFirstInTabChain(QWidget *window, QWidget *control)
+{
+    // The chain is a ring through the window, and a control goes right after the window
+    // only while the window itself takes part in it.
+    const Qt::FocusPolicy policy = window->focusPolicy();
+    window->setFocusPolicy(Qt::TabFocus);
+    QWidget::setTabOrder(window, control);
+    window->setFocusPolicy(policy);
+}
+
+namespace {
+void createMemo()
 {
     TTable &table = Table();
     auto *memo = new QPlainTextEdit(table.Board);
@@ -397,9 +427,49 @@ void CreateMemo()
     QFont font = BoardFont(QStringLiteral("Comic Sans MS"));
     font.setPointSize(8);
     memo->setFont(font);
-    SetMemoColor(NamedColor::Cream);
-    table.Board->setTabOrder(memo, memo);
+    SetMemoColor(table.MemoColor.isValid() ? table.MemoColor : NamedColor::Cream);
+    PutFirstInTabChain(table.Board, memo);  // where it stands when it is built with the table
+    if (table.MemoBinding)
+        table.MemoBinding(memo);
     memo->show();
+}
+}  // namespace
+
+void PlaceMemo() { Table().MemoPlaced = true; }
+
+void WhenMemoBuilt(const std::function<void(QPlainTextEdit *)> &bind)
+{
+    TTable &table = Table();
+    table.MemoBinding = bind;
+    if (table.Memo)
+        bind(table.Memo);
+}
+
+QPlainTextEdit *Memo()
+{
+    const TTable &table = Table();
+    if (!table.Memo && table.MemoPlaced)
+        createMemo();
+    return table.Memo;
+}
+
+namespace {
+// The board's own cursors, on the controls that SetCustomCursor gave a kind.
+void applyCustomCursors(QWidget *board)
+{
+    registerCustomCursors();
+    for (QWidget *control : board->findChildren<QWidget *>())
+        if (const QVariant kind = control->property(cursorKindProperty); kind.isValid())
+            control->setCursor(CustomCursor(static_cast<CursorKind>(kind.toInt())));
+}
+}  // namespace
+
+void CompleteTable()
+{
+    QWidget *board = Table().Board;
+    ResolveBoardFonts(board);
+    applyCustomCursors(board);
+    Memo();
 }
 
 void CreateClientSocket()
@@ -466,7 +536,7 @@ void FlushMemo()
     if (waitingLines.isEmpty())
         return;
     const QStringList lines = std::exchange(waitingLines, {});
-    QPlainTextEdit *memo = Table().Memo;
+    QPlainTextEdit *memo = Memo();
     if (!memo)
         return;
     memo->appendPlainText(lines.mid(std::max<qsizetype>(0, lines.size() - MemoLineLimit)).join(QLatin1Char('\n')));
@@ -483,6 +553,7 @@ void FlushMemo()
 
 void SetMemoColor(const QColor &color)
 {
+    Table().MemoColor = color;  // a memo not built yet takes it when it is
     QPlainTextEdit *memo = Table().Memo;
     if (!memo || memo->palette().color(QPalette::Base) == color)
         return;

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -35,7 +36,10 @@ struct TTable {
     std::unique_ptr<TTableModel::Listener> View;                  // draws the model on the controls
     std::array<std::unique_ptr<TPlayer>, 4> Players;              // view order
     std::array<QPointer<TDropCards>, Rules::RingSize + 1> Chain;  // positions 1..26; [0] stays empty
-    QPointer<QPlainTextEdit> Memo;
+    QPointer<QPlainTextEdit> Memo;                                // once built: see Memo()
+    bool MemoPlaced = false;                                      // start-up came to the memo's step
+    QColor MemoColor;                                             // its background, as SetMemoColor last gave it
+    std::function<void(QPlainTextEdit *)> MemoBinding;            // see WhenMemoBuilt
     QPointer<QLabel> OwnNameLabel, LeftLabel, TopLabel, RightLabel, StatusLabel;
     QPointer<TImage> Banner;
     QPointer<TClientConnection> Connection;  // the socket's one owner
@@ -80,7 +84,11 @@ inline const char *const ScreenTooSmallText
 
 // The custom cursors, numbered as the table registers them.
 enum class CursorKind { Arrow = 1, PointHand = 2, DragHand = 3 };
+// The board's own cursor of a kind; the system's nearest one until the table is completed,
+// which decodes the board's cursors (no pointer is over the board before it is on the screen).
 QCursor CustomCursor(CursorKind kind);
+// Gives the control the cursor, and the board's own one when the table is completed.
+void SetCustomCursor(QWidget *control, CursorKind kind);
 
 TPlayer &Player(int view);          // the record at a view position; throws when there is none
 void DestroyPlayers();              // the local record first, then Left, Top and Right
@@ -97,7 +105,20 @@ void LayoutHand();
 void LayoutOpponents();
 void PlaceChainPosition(TDropCards *position, int left, int top, const QString &picture);
 void LayoutChain();
-void CreateMemo();
+// The memo's step of start-up: the memo is built by CompleteTable, once the board's window
+// is on the screen (its text layout loads fonts, which the window does not need to
+// appear), or when it is asked for before that.
+void PlaceMemo();
+// Puts the control first among the window's tab stops; the others keep their order after it.
+void PutFirstInTabChain(QWidget *window, QWidget *control);
+// The memo, built now if start-up came to its step but it is not built yet; else null.
+QPlainTextEdit *Memo();
+// Binds the memo's handlers now if it is built, else when it is.
+void WhenMemoBuilt(const std::function<void(QPlainTextEdit *)> &bind);
+// What the board's first frame needs and its window does not: the fonts looked up and
+// the memo built; and the board's own cursors. The board runs it when its window is first
+// exposed, right before the first frame.
+void CompleteTable();
 void CreateClientSocket();
 QLabel *CreateSeatLabel(const QString &caption, int left, int top);
 // "[ time ] : text" in the memo.

@@ -24,6 +24,7 @@
 #include <QScopeGuard>
 #include <QSessionManager>
 #include <QTimer>
+#include <QWindow>
 #include <malloc.h>
 #include <vector>
 
@@ -93,7 +94,7 @@ void bindTableEvents()
     std::vector<TImage *> targets;
     for (int slot = 1; slot <= Rules::HandSize; ++slot) {
         TCards *tile = Player(Local).Tile(slot);
-        tile->SetDragCursor(CustomCursor(CursorKind::DragHand));
+        tile->SetDragCursor([] { return CustomCursor(CursorKind::DragHand); });
         targets.push_back(tile);
     }
     for (int p = 1; p <= Rules::RingSize; ++p)
@@ -117,7 +118,7 @@ void bindTableEvents()
     table.ScorePanel = new TScorePanel(table.Board, table.Model);
     table.Model.AddListener(table.ScorePanel);
     connection->BindConnectEvent();
-    BindMemoGuards();
+    WhenMemoBuilt(BindMemoGuards);
 }
 
 void createButtons()
@@ -208,6 +209,26 @@ TMainBoard::TMainBoard() : table_(this), presentation_(std::make_unique<TPresent
     table_.Model.AddListener(presentation_.get());
 }
 
+void TMainBoard::showEvent(QShowEvent *event)
+{
+    // The table is completed when the window is first exposed, right before its first
+    // frame: the window has gone to the display by then, which the completion (fonts,
+    // memo) would hold back if it ran at the event loop's first turn.
+    if (!completed_ && windowHandle())
+        windowHandle()->installEventFilter(this);
+    QWidget::showEvent(event);
+}
+
+bool TMainBoard::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Expose && !completed_ && watched == windowHandle() && windowHandle()->isExposed()) {
+        completed_ = true;
+        watched->removeEventFilter(this);
+        Guarded(CompleteTable);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 TMainBoard::~TMainBoard()
 {
     ReleaseInstanceMark();  // the quit sequence does it; so does the board's end
@@ -291,9 +312,15 @@ void PrepareApplication()
 
 namespace {
 // Tab order 1: the control comes second in the board's tab chain, right after the first
-// control there, so a button made later stands before the ones made earlier.
+// control there, so a button made later stands before the ones made earlier. The memo is
+// that first control; while it waits to be built, the button goes first, and the memo
+// goes in front of it when it is built.
 void putSecondInTabChain(QWidget *board, QWidget *control)
 {
+    if (Table().MemoPlaced && !Table().Memo) {
+        PutFirstInTabChain(board, control);
+        return;
+    }
     for (QWidget *w = board->nextInFocusChain(); w != board; w = w->nextInFocusChain()) {
         if (w != control && w->window() == board && (w->focusPolicy() & Qt::TabFocus)) {
             QWidget::setTabOrder(w, control);
@@ -309,7 +336,7 @@ QPushButton *CreateBoardButton(BoardButton kind, int top, int left)
     auto *button = new QPushButton(connect ? QStringLiteral("&Connect") : QStringLiteral("&Close"), Table().Board);
     button->setGeometry(left, top, 75, 25);
     putSecondInTabChain(Table().Board, button);
-    button->setCursor(CustomCursor(CursorKind::Arrow));
+    SetCustomCursor(button, CursorKind::Arrow);
     SetFlatStyle(button);
     QObject::connect(button, &QPushButton::clicked, button,
                      [connect] { Guarded(connect ? ConnectButtonClick : ConfirmQuit); });

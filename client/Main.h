@@ -23,6 +23,8 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
@@ -31,6 +33,7 @@ private:
     TTable table_;
     std::unique_ptr<TTableModel::Listener> presentation_;  // the information panel
     bool painted_ = false;                                 // the board has been on the screen
+    bool completed_ = false;                               // CompleteTable ran at the first exposure
 };
 
 // The application title "Kelmar" and free stand-ins for the classic fonts.

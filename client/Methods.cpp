@@ -171,9 +171,8 @@ bool TModuleClass::eventFilter(QObject *watched, QEvent *event)
     return swallowed;
 }
 
-void BindMemoGuards()
+void BindMemoGuards(QPlainTextEdit *memo)
 {
-    QPlainTextEdit *memo = Table().Memo;
     memo->installEventFilter(&moduleClass());
     memo->viewport()->installEventFilter(&moduleClass());
 }

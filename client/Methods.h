@@ -7,6 +7,7 @@
 #include <functional>
 
 class QLineEdit;
+class QPlainTextEdit;
 class QWidget;
 class TImage;
 class TCards;
@@ -38,7 +39,7 @@ class TModuleClass : public QObject {
 public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
-void BindMemoGuards();
+void BindMemoGuards(QPlainTextEdit *memo);
 
 // Enter in the address box moves to the name box; Enter in the name box runs `connect`.
 void BindDialogKeys(QLineEdit *address, QLineEdit *name, const std::function<void()> &connect);

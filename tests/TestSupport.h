@@ -116,7 +116,9 @@ inline void WriteDefaultConfigWith(const QList<std::pair<QByteArray, QByteArray>
 inline std::unique_ptr<TMainBoard> BuildBoard(QSize screen = {1024, 768})
 {
     SetScreenOverride(std::make_pair(screen, QRect(QPoint(0, 0), screen)));
-    return std::make_unique<TMainBoard>();
+    auto board = std::make_unique<TMainBoard>();
+    CompleteTable();  // as the event loop's first turn would
+    return board;
 }
 
 // Once per suite: the application's title and fonts, the artwork beside the program,
@@ -166,7 +168,7 @@ inline QString SeatName(int view) { return QString::fromStdString(Model().SeatAt
 inline QString MemoText()
 {
     FlushMemo();
-    return Table().Memo->toPlainText();
+    return Memo()->toPlainText();
 }
 
 // The memo's lines without their time stamps.

@@ -286,23 +286,23 @@ private slots:
         for (int i = 0; i < 60; ++i)
             AddMemoLine(QStringLiteral("line %1").arg(i));
         FlushMemo();
-        Table().Memo->moveCursor(QTextCursor::Start);
-        QScrollBar *scroll = Table().Memo->verticalScrollBar();
+        Memo()->moveCursor(QTextCursor::Start);
+        QScrollBar *scroll = Memo()->verticalScrollBar();
         for (const Qt::Key key : {Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Home, Qt::Key_Left, Qt::Key_Up,
                                   Qt::Key_Right, Qt::Key_Down})
-            QTest::keyClick(Table().Memo, key, Qt::ShiftModifier);
+            QTest::keyClick(Memo(), key, Qt::ShiftModifier);
         QCOMPARE(scroll->value(), 0);
-        QVERIFY(!Table().Memo->textCursor().hasSelection());
-        QTest::keyClick(Table().Memo, Qt::Key_PageDown);  // without Shift it scrolls as usual
+        QVERIFY(!Memo()->textCursor().hasSelection());
+        QTest::keyClick(Memo(), Qt::Key_PageDown);  // without Shift it scrolls as usual
         QVERIFY(scroll->value() > 0);
 
-        QWidget *area = Table().Memo->viewport();
+        QWidget *area = Memo()->viewport();
         QTest::mousePress(area, Qt::LeftButton, {}, QPoint(5, 5));
         QMouseEvent drag(QEvent::MouseMove, QPointF(200, 80), area->mapToGlobal(QPointF(200, 80)), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(area, &drag);
         QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(200, 80));
-        QVERIFY(!Table().Memo->textCursor().hasSelection());
+        QVERIFY(!Memo()->textCursor().hasSelection());
     }
 
     // A long evening's lines, taken in many turns of the event loop, leave no history
@@ -314,7 +314,7 @@ private slots:
                 AddMemoLine(QStringLiteral("turn %1 line %2").arg(turn).arg(i));
             FlushMemo();
         }
-        const QTextDocument *document = Table().Memo->document();
+        const QTextDocument *document = Memo()->document();
         QCOMPARE(document->availableUndoSteps(), 0);
         QVERIFY(!document->isUndoAvailable());
         QVERIFY(document->blockCount() <= 11000);

@@ -67,13 +67,22 @@ private slots:
     }
 
     // The board asks for its Windows families by the font that stands in for them: the
-    // face the toolkit would have reached by itself, and one that is installed.
+    // face the toolkit would have reached by itself, and one that is installed. A control
+    // given a Windows family before the fonts were looked up takes it then, at its size.
     void boardFontsAreTheFacesTheToolkitWouldReach()
     {
         for (const char *family : {"MS Sans Serif", "verdana", "Comic Sans MS", "Comic Sans Ms"}) {
-            const QFont chosen = BoardFont(QString::fromLatin1(family));
-            QVERIFY2(QFontDatabase::hasFamily(chosen.family()), family);
-            QCOMPARE(QFontInfo(chosen).family(), QFontInfo(QFont(QString::fromLatin1(family))).family());
+            QWidget window;
+            auto *label = new QLabel(&window);
+            QFont named(QString::fromLatin1(family));
+            named.setPixelSize(13);
+            label->setFont(named);
+            ResolveBoardFonts(&window);
+            for (const QFont &chosen : {BoardFont(named.family()), label->font()}) {
+                QVERIFY2(QFontDatabase::hasFamily(chosen.family()), family);
+                QCOMPARE(QFontInfo(chosen).family(), QFontInfo(QFont(QString::fromLatin1(family))).family());
+            }
+            QCOMPARE(label->font().pixelSize(), 13);
         }
     }
 
@@ -146,12 +155,13 @@ private slots:
         const QImage pressed = button->grab().toImage();
         QVERIFY(hovered != normal && pressed != normal && pressed != hovered);
 
-        // The board's buttons follow the memo in the tab order, the later one first.
+        // The memo comes first in the tab order, though it is built after the buttons, and
+        // the board's buttons follow it, the later one first.
         QList<QWidget *> chain;
-        for (QWidget *w = Table().Memo->nextInFocusChain(); w != Table().Memo; w = w->nextInFocusChain())
+        for (QWidget *w = fixture.board->nextInFocusChain(); w != fixture.board.get(); w = w->nextInFocusChain())
             if (w->window() == fixture.board.get() && (w->focusPolicy() & Qt::TabFocus))
                 chain << w;
-        QCOMPARE(chain.mid(0, 2), (QList<QWidget *>{Table().CloseButton, Table().ConnectButton}));
+        QCOMPARE(chain.mid(0, 3), (QList<QWidget *>{Memo(), Table().CloseButton, Table().ConnectButton}));
     }
 
     // An animation's frame reaches the window at once, and never over a control that

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QFontDatabase>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -154,13 +155,32 @@ private slots:
         }
     }
 
+    // What the board's first frame needs and its window does not waits for the window's
+    // first exposure: the memo, with the background the start gave it, the fonts looked
+    // up, and the board's own cursors.
+    void tableIsCompletedWhenTheBoardIsFirstOnTheScreen()
+    {
+        RecordedDialogs dialogs;
+        SetScreenOverride(std::make_pair(QSize(1024, 768), QRect(0, 0, 1024, 768)));
+        TMainBoard board;
+        QVERIFY(!Table().Memo);
+        board.show();
+        QTRY_VERIFY(Table().Memo);
+        QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Silver);  // no one's turn
+        for (const QWidget *text : {static_cast<QWidget *>(Table().Memo), static_cast<QWidget *>(Table().StatusLabel)})
+            QVERIFY(QFontDatabase::hasFamily(text->font().family()));
+        QCOMPARE(Player(Local).Tile(1)->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(Table().ConnectButton->cursor().shape(), Qt::BitmapCursor);
+        QVERIFY(dialogs.errors.isEmpty());
+    }
+
     void memoHasAFlatBevel()
     {
         RecordedDialogs dialogs;
         auto board = BuildBoard();
-        QCOMPARE(Table().Memo->frameShape(), QFrame::Panel);
-        QCOMPARE(Table().Memo->frameShadow(), QFrame::Plain);
-        QCOMPARE(Table().Memo->lineWidth(), 1);
+        QCOMPARE(Memo()->frameShape(), QFrame::Panel);
+        QCOMPARE(Memo()->frameShadow(), QFrame::Plain);
+        QCOMPARE(Memo()->lineWidth(), 1);
     }
 
     void hasSwitch()

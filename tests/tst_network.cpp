@@ -187,13 +187,13 @@ private slots:
         QVERIFY(Model().TurnFlag() && hand(1)->isEnabled() && Model().IsOccupied(1));
         QCOMPARE(MemoTexts().last(), QStringLiteral("Kite,  Now it's your turn"));
         QCOMPARE(LabelColor(Table().OwnNameLabel), NamedColor::Red);
-        QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Cream);
+        QCOMPARE(Memo()->palette().color(QPalette::Base), NamedColor::Cream);
 
         BoardDragDrop(ChainAt(1), hand(3));  // the opening: tile 5-6 from slot 3
         expectWire("Ba6Bb5EbZ0X03Yr5Yl6Wt0");
         QVERIFY(!Model().TurnFlag() && !hand(3)->isEnabled());
         QCOMPARE(Model().Hand(3).FirstPips, 99);
-        QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Silver);
+        QCOMPARE(Memo()->palette().color(QPalette::Base), NamedColor::Silver);
         QVERIFY(!Model().IsOccupied(2));  // the chain waits for the server
 
         deliver("Ba6Bb5EbK03FJ1");

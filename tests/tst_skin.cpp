@@ -87,7 +87,7 @@ private slots:
             QVERIFY2(frame->mask().contains(side), qPrintable(QStringLiteral("%1,%2").arg(side.x()).arg(side.y())));
         QVERIFY(!frame->mask().contains(QPoint(400, 300)));
         QCOMPARE(Table().ConnectButton->geometry(), QRect(240, 365, 75, 25));
-        QCOMPARE(Table().Memo->geometry(), QRect(224, 191, 345, 168));
+        QCOMPARE(Memo()->geometry(), QRect(224, 191, 345, 168));
         QCOMPARE(dialogs->errors + dialogs->messages, QStringList());
         QCOMPARE(board->grab().toImage().pixelColor(5, 5), Table().Skin->Definition()->Colours.ButtonFace);
 

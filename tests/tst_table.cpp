@@ -75,8 +75,8 @@ private slots:
             QCOMPARE(ChainAt(p)->Position, p);
             QCOMPARE(ChainAt(p)->size(), QSize(53, 54));
         }
-        QCOMPARE(Table().Memo->geometry(), QRect(224, 191, 345, 168));
-        QVERIFY(Table().Memo->isReadOnly());
+        QCOMPARE(Memo()->geometry(), QRect(224, 191, 345, 168));
+        QVERIFY(Memo()->isReadOnly());
         QCOMPARE(MemoText(), QString());
         QCOMPARE(Table().StatusLabel->text(), QStringLiteral("Offline"));
         QCOMPARE(LabelColor(Table().StatusLabel), NamedColor::Red);
@@ -384,7 +384,7 @@ private slots:
         for (int i = 0; i < 100; ++i)
             AddMemoLine(QStringLiteral("line %1").arg(i));
         FlushMemo();
-        QScrollBar *scroll = Table().Memo->verticalScrollBar();
+        QScrollBar *scroll = Memo()->verticalScrollBar();
         scroll->setValue(0);  // the player reads back
         LogLine(QStringLiteral("news"));
         FlushMemo();
@@ -450,7 +450,7 @@ private slots:
         QVERIFY(!Player(TopSeat).Tile(2)->Picture().isNull());
         QVERIFY(!Model().TurnFlag());
         QVERIFY(!Model().Online());  // the connection was down
-        QCOMPARE(Table().Memo->palette().color(QPalette::Base), NamedColor::Silver);
+        QCOMPARE(Memo()->palette().color(QPalette::Base), NamedColor::Silver);
     }
 
     void logLine()

@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Attempt([&] { connection.Dispatch(read); });
     QCoreApplication::processEvents();
     if (Model().OwnSeatIndex() > 3 || connection.Dispatcher().Carried().size() > TBatchDispatcher::MaxCarry
-        || Table().Memo->blockCount() > 11000)
+        || Memo()->blockCount() > 11000)
         __builtin_trap();
     return 0;
 }
