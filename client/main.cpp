@@ -3,9 +3,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <fontconfig/fontconfig.h>
 #include <future>
-#include <thread>
 
 namespace {
 // The connection to the session bus, made on the second core as soon as the toolkit
@@ -28,9 +26,6 @@ int main(int argc, char *argv[])
     // A player's own setting of the variable is kept.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
-    // Reading the system's font configuration is the longest step before the first frame:
-    // it runs on the second core while the toolkit connects to the display.
-    std::thread(FcInit).detach();
     QApplication app(argc, argv);
     PrefetchBuiltinPictures();
     const std::future<void> bus = connectSessionBus();  // waited for before the toolkit goes

@@ -3,7 +3,7 @@
 # those that are missing. Sourced by ./play and ./test.
 kelmar_packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev libfontconfig-dev
+  qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
   libbenchmark-dev
   fonts-dejavu-core fonts-comic-neue
 )
